@@ -1,0 +1,603 @@
+// Sections:
+//   1. UTF-8 decoding
+//   2. Sized faces: opening, scaling to the character height, metrics
+//   3. Glyph rendering and the glyph cache
+//   4. Font resolution: aliases, fontconfig matching, glyph fallback
+//   5. The engine: measuring and drawing
+#include "framework/FontEngine.h"
+
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_OUTLINE_H
+#include FT_TRUETYPE_TABLES_H
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <tuple>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// 1. UTF-8 decoding
+// ---------------------------------------------------------------------------------------------
+
+constexpr char32_t kReplacementChar = 0xFFFD;
+
+// The code point starting at s[i]; advances i past it. A malformed, overlong or surrogate
+// sequence yields U+FFFD and consumes one byte, so every byte of the input is used exactly once.
+char32_t NextCodePoint(std::string_view s, size_t& i) {
+  const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
+  const unsigned char lead = byte(i);
+  if (lead < 0x80) {
+    ++i;
+    return lead;
+  }
+  int length = 0;
+  char32_t cp = 0;
+  char32_t minimum = 0;
+  if ((lead & 0xE0) == 0xC0) {
+    length = 2, cp = lead & 0x1F, minimum = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 3, cp = lead & 0x0F, minimum = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    length = 4, cp = lead & 0x07, minimum = 0x10000;
+  } else {
+    ++i;
+    return kReplacementChar;
+  }
+  if (i + length > s.size()) {
+    ++i;
+    return kReplacementChar;
+  }
+  for (int k = 1; k < length; ++k) {
+    const unsigned char c = byte(i + k);
+    if ((c & 0xC0) != 0x80) {
+      ++i;
+      return kReplacementChar;
+    }
+    cp = (cp << 6) | (c & 0x3F);
+  }
+  if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    ++i;
+    return kReplacementChar;
+  }
+  i += length;
+  return cp;
+}
+
+// ---------------------------------------------------------------------------------------------
+// 2. Sized faces
+// ---------------------------------------------------------------------------------------------
+
+struct TGlyph {
+  int Advance = 0;  // whole pixels
+  int Left = 0;     // bitmap offset from the pen position
+  int Top = 0;      // bitmap top above the baseline
+  int Width = 0;
+  int Rows = 0;
+  std::vector<std::uint8_t> Coverage;  // Width * Rows, 0..255
+};
+
+std::int64_t RoundDiv(std::int64_t num, std::int64_t den) { return (num * 2 + den) / (den * 2); }
+
+// One face file at one character height, with its own glyph cache.
+//
+// Vertically the face is scaled so that its ascent + descent (the OS/2 win metrics, else hhea)
+// is exactly the character height, as in the faces the window was laid out with. Horizontally a
+// face with CJK ideographs is scaled so that a digit is half the height (rounded up) wide: the
+// layout's widths come from faces with half-width digits and square ideograph cells, and the
+// installed CJK faces have other proportions. Other faces keep their own aspect.
+class TSizedFace {
+ public:
+  TSizedFace(FT_Face face, int height, bool syntheticBold, bool syntheticItalic)
+      : m_face(face), m_syntheticBold(syntheticBold), m_syntheticItalic(syntheticItalic) {
+    ComputeScales(height);
+    ComputeMetrics(height);
+  }
+  ~TSizedFace() { FT_Done_Face(m_face); }
+  TSizedFace(const TSizedFace&) = delete;
+  TSizedFace& operator=(const TSizedFace&) = delete;
+
+  FT_UInt GlyphIndex(char32_t ch) const { return FT_Get_Char_Index(m_face, ch); }
+  const TGlyph& Glyph(FT_UInt index);
+
+  std::string Family() const { return m_face->family_name ? m_face->family_name : ""; }
+  const TTextMetrics& Metrics() const { return m_metrics; }
+  int UnderlineOffset() const { return m_underlineOffset; }
+  int UnderlineThickness() const { return m_underlineThickness; }
+  int StrikeOutOffset() const { return m_strikeOutOffset; }
+  int StrikeOutThickness() const { return m_strikeOutThickness; }
+  double XPixelsPerEm() const { return PixelsPerEm(m_xScale); }
+  double YPixelsPerEm() const { return PixelsPerEm(m_yScale); }
+  bool SyntheticBold() const { return m_syntheticBold; }
+  bool SyntheticItalic() const { return m_syntheticItalic; }
+
+ private:
+  // 16.16 scales from font units to 26.6 pixels, as FreeType keeps them.
+  double PixelsPerEm(FT_Fixed scale) const {
+    return static_cast<double>(m_face->units_per_EM) * static_cast<double>(scale) / 65536.0 / 64.0;
+  }
+  FT_Pos ScaleX(FT_Long units) const { return FT_MulFix(units, m_xScale); }
+  FT_Pos ScaleY(FT_Long units) const { return FT_MulFix(units, m_yScale); }
+  static int Pixels(FT_Pos value26_6) { return static_cast<int>((value26_6 + 32) >> 6); }
+
+  void VerticalExtent(FT_Long& ascent, FT_Long& descent) const;
+  void ComputeScales(int height);
+  void ComputeMetrics(int height);
+
+  FT_Face m_face;
+  bool m_syntheticBold;
+  bool m_syntheticItalic;
+  FT_Fixed m_xScale = 0x10000;
+  FT_Fixed m_yScale = 0x10000;
+  FT_Pos m_boldStrength = 0;  // 26.6, horizontal only, like an overstruck copy
+  int m_boldExtra = 0;        // whole pixels added to each advance by synthetic bold
+  TTextMetrics m_metrics;
+  int m_underlineOffset = 1;
+  int m_underlineThickness = 1;
+  int m_strikeOutOffset = 1;
+  int m_strikeOutThickness = 1;
+  std::unordered_map<FT_UInt, TGlyph> m_glyphs;  // node-based: references stay valid
+};
+
+void TSizedFace::VerticalExtent(FT_Long& ascent, FT_Long& descent) const {
+  const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(m_face, FT_SFNT_OS2));
+  if (os2 && os2->version != 0xFFFF && os2->usWinAscent + os2->usWinDescent > 0) {
+    ascent = os2->usWinAscent;
+    descent = os2->usWinDescent;
+    return;
+  }
+  ascent = m_face->ascender;
+  descent = -m_face->descender;
+  if (ascent + descent > 0) return;
+  ascent = m_face->bbox.yMax;
+  descent = -m_face->bbox.yMin;
+  if (ascent + descent > 0) return;
+  ascent = m_face->units_per_EM * 4 / 5;
+  descent = m_face->units_per_EM - ascent;
+}
+
+void TSizedFace::ComputeScales(int height) {
+  FT_Long ascent = 0;
+  FT_Long descent = 0;
+  VerticalExtent(ascent, descent);
+  m_yScale = static_cast<FT_Fixed>(RoundDiv(std::int64_t{height} * 64 * 65536, ascent + descent));
+  m_xScale = m_yScale;
+
+  const FT_UInt ideograph = FT_Get_Char_Index(m_face, U'\u4E00');
+  const FT_UInt digit = FT_Get_Char_Index(m_face, U'0');
+  if (ideograph != 0 && digit != 0 && FT_Load_Glyph(m_face, digit, FT_LOAD_NO_SCALE) == 0) {
+    const FT_Pos digitUnits = m_face->glyph->advance.x;
+    if (digitUnits > 0) {
+      const std::int64_t digitPixels = (height + 1) / 2;
+      m_xScale = static_cast<FT_Fixed>(RoundDiv(digitPixels * 64 * 65536, digitUnits));
+    }
+  }
+
+  FT_Size_RequestRec request{};
+  request.type = FT_SIZE_REQUEST_TYPE_SCALES;
+  request.width = m_xScale;
+  request.height = m_yScale;
+  FT_Request_Size(m_face, &request);
+
+  if (m_syntheticBold) {
+    const FT_Pos em26_6 = ScaleY(m_face->units_per_EM);
+    m_boldStrength = std::max<FT_Pos>(64, em26_6 / 24);
+    m_boldExtra = Pixels(m_boldStrength);
+  }
+}
+
+void TSizedFace::ComputeMetrics(int height) {
+  FT_Long ascent = 0;
+  FT_Long descent = 0;
+  VerticalExtent(ascent, descent);
+  m_metrics.Height = height;
+  m_metrics.Ascent = static_cast<int>(RoundDiv(std::int64_t{ascent} * height, ascent + descent));
+  m_metrics.Descent = height - m_metrics.Ascent;
+  m_metrics.InternalLeading = std::max(0, height - Pixels(ScaleY(m_face->units_per_EM)));
+
+  const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(m_face, FT_SFNT_OS2));
+  if (os2 && os2->version != 0xFFFF && os2->xAvgCharWidth > 0) {
+    m_metrics.AveCharWidth = Pixels(ScaleX(os2->xAvgCharWidth));
+  } else {
+    m_metrics.AveCharWidth = (height + 1) / 2;
+  }
+  m_metrics.MaxCharWidth = std::max(m_metrics.AveCharWidth, Pixels(ScaleX(m_face->max_advance_width)));
+  m_metrics.AveCharWidth += m_boldExtra;
+  m_metrics.MaxCharWidth += m_boldExtra;
+
+  // Underline just below the baseline, strike-out through the middle of the lower-case letters;
+  // both kept inside the character cell.
+  const int maxBelow = std::max(0, m_metrics.Descent - 1);
+  const FT_Short underlinePosition = m_face->underline_position;
+  m_underlineThickness = std::max(1, Pixels(ScaleY(m_face->underline_thickness)));
+  m_underlineOffset = std::clamp(underlinePosition < 0 ? Pixels(ScaleY(-underlinePosition)) : 1, 1,
+                                 std::max(1, maxBelow));
+  m_underlineThickness = std::clamp(m_underlineThickness, 1, std::max(1, m_metrics.Descent - m_underlineOffset));
+
+  int strikePosition = 0;
+  int strikeSize = 0;
+  if (os2 && os2->version != 0xFFFF && os2->yStrikeoutPosition > 0) {
+    strikePosition = Pixels(ScaleY(os2->yStrikeoutPosition));
+    strikeSize = Pixels(ScaleY(os2->yStrikeoutSize));
+  } else {
+    strikePosition = m_metrics.Ascent / 3;
+  }
+  m_strikeOutOffset = std::clamp(strikePosition, 1, std::max(1, m_metrics.Ascent));
+  m_strikeOutThickness = std::clamp(strikeSize, 1, std::max(1, m_strikeOutOffset));
+}
+
+// ---------------------------------------------------------------------------------------------
+// 3. Glyph rendering and the glyph cache
+// ---------------------------------------------------------------------------------------------
+
+const TGlyph& TSizedFace::Glyph(FT_UInt index) {
+  auto found = m_glyphs.find(index);
+  if (found != m_glyphs.end()) return found->second;
+  TGlyph& glyph = m_glyphs[index];
+
+  // Outlines only (embedded bitmaps are one-bit and exist only at some sizes); light hinting
+  // snaps horizontal strokes to the pixel grid and leaves the horizontal layout alone.
+  if (FT_Load_Glyph(m_face, index, FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_LIGHT) != 0) return glyph;
+  FT_GlyphSlot slot = m_face->glyph;
+  glyph.Advance = static_cast<int>((slot->linearHoriAdvance + 0x8000) >> 16) + m_boldExtra;
+  if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+    if (m_syntheticBold) {
+      // Widen the strokes to the right only, so the glyph keeps its left edge.
+      FT_Outline_EmboldenXY(&slot->outline, m_boldStrength, 0);
+      FT_Outline_Translate(&slot->outline, m_boldStrength / 2, 0);
+    }
+    if (m_syntheticItalic) {
+      FT_Matrix shear{0x10000, 0x0366A, 0, 0x10000};  // leans about 12 degrees to the right
+      FT_Outline_Transform(&slot->outline, &shear);
+    }
+  }
+  if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) return glyph;
+  const FT_Bitmap& bitmap = slot->bitmap;
+  if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY || bitmap.width == 0 || bitmap.rows == 0) return glyph;
+
+  glyph.Left = slot->bitmap_left;
+  glyph.Top = slot->bitmap_top;
+  glyph.Width = static_cast<int>(bitmap.width);
+  glyph.Rows = static_cast<int>(bitmap.rows);
+  glyph.Coverage.resize(static_cast<size_t>(glyph.Width) * glyph.Rows);
+  const int levels = std::max(2, static_cast<int>(bitmap.num_grays));
+  for (int row = 0; row < glyph.Rows; ++row) {
+    const unsigned char* src = bitmap.buffer + static_cast<std::ptrdiff_t>(row) * bitmap.pitch;
+    std::uint8_t* dst = glyph.Coverage.data() + static_cast<size_t>(row) * glyph.Width;
+    for (int col = 0; col < glyph.Width; ++col) {
+      dst[col] = levels == 256 ? src[col] : static_cast<std::uint8_t>(src[col] * 255 / (levels - 1));
+    }
+  }
+  return glyph;
+}
+
+// ---------------------------------------------------------------------------------------------
+// 4. Font resolution
+// ---------------------------------------------------------------------------------------------
+
+// Faces the window description names, mapped to faces every Linux desktop can install.
+struct TAlias {
+  std::string_view Name;
+  std::string_view Family;
+};
+constexpr std::array<TAlias, 5> kAliases{{
+    {"黑体", "WenQuanYi Zen Hei"},
+    {"SimHei", "WenQuanYi Zen Hei"},
+    {"宋体", "AR PL UMing CN"},
+    {"SimSun", "AR PL UMing CN"},
+    {"Tahoma", "DejaVu Sans"},
+}};
+constexpr std::string_view kLastResortFamily = "DejaVu Sans";
+
+bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+std::vector<std::string> FamiliesFor(const std::string& name) {
+  std::vector<std::string> families;
+  for (const TAlias& alias : kAliases) {
+    if (SameNameIgnoringCase(alias.Name, name)) {
+      families.emplace_back(alias.Family);
+      break;
+    }
+  }
+  if (!name.empty()) families.push_back(name);
+  return families;
+}
+
+struct TFontSpecHash {
+  size_t operator()(const TFontSpec& s) const {
+    size_t h = std::hash<std::string>()(s.Name);
+    h = h * 31 + static_cast<size_t>(s.Height);
+    return h * 16 + (s.Bold ? 1 : 0) + (s.Italic ? 2 : 0) + (s.Underline ? 4 : 0) + (s.StrikeOut ? 8 : 0);
+  }
+};
+
+// A font as asked for, resolved to its primary face, with a per-character glyph table.
+struct TFontInstance {
+  TFontSpec Spec;  // with the height clamped
+  std::vector<std::string> Families;
+  TSizedFace* Primary = nullptr;  // null only when no face could be loaded at all
+  TTextMetrics Metrics;
+  FcFontSet* Fallbacks = nullptr;  // fontconfig's sorted list, built on the first missing glyph
+  bool FallbacksSorted = false;
+  std::array<const TGlyph*, 128> Ascii{};
+  std::unordered_map<char32_t, const TGlyph*> Chars;
+  TGlyph Placeholder;  // blank, half the height wide: stands in for every glyph when Primary is null
+
+  ~TFontInstance() {
+    if (Fallbacks) FcFontSetDestroy(Fallbacks);
+  }
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// 5. The engine
+// ---------------------------------------------------------------------------------------------
+
+struct TFontEngine::TImpl {
+  FT_Library Library = nullptr;
+  FcConfig* Config = nullptr;
+  std::map<std::tuple<std::string, int, int, bool, bool>, std::unique_ptr<TSizedFace>> Faces;
+  std::unordered_map<TFontSpec, std::unique_ptr<TFontInstance>, TFontSpecHash> Fonts;
+  const TFontSpec* LastSpec = nullptr;
+  TFontInstance* LastFont = nullptr;
+
+  TImpl() {
+    FT_Init_FreeType(&Library);
+    Config = FcInitLoadConfigAndFonts();
+  }
+  ~TImpl() {
+    Fonts.clear();
+    Faces.clear();
+    if (Config) FcConfigDestroy(Config);
+    if (Library) FT_Done_FreeType(Library);
+  }
+
+  FcPattern* MakePattern(const std::vector<std::string>& families, const TFontSpec& spec) const {
+    FcPattern* pattern = FcPatternCreate();
+    for (const std::string& family : families) {
+      FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    }
+    FcPatternAddInteger(pattern, FC_WEIGHT, spec.Bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern, FC_SLANT, spec.Italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    FcPatternAddDouble(pattern, FC_PIXEL_SIZE, spec.Height);
+    FcConfigSubstitute(Config, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    return pattern;
+  }
+
+  // The sized face for a fontconfig font pattern, opened on first use. Bold and italic are
+  // synthesised when the face file itself is not bold or italic (fontconfig may have matched a
+  // regular face because the family has no other).
+  TSizedFace* FaceFor(FcPattern* font, const TFontSpec& spec) {
+    FcChar8* file = nullptr;
+    if (FcPatternGetString(font, FC_FILE, 0, &file) != FcResultMatch || !file) return nullptr;
+    int index = 0;
+    FcPatternGetInteger(font, FC_INDEX, 0, &index);
+    auto key = std::make_tuple(std::string(reinterpret_cast<const char*>(file)), index, spec.Height,
+                               spec.Bold, spec.Italic);
+    auto found = Faces.find(key);
+    if (found != Faces.end()) return found->second.get();
+    FT_Face face = nullptr;
+    if (!Library || FT_New_Face(Library, std::get<0>(key).c_str(), index, &face) != 0) return nullptr;
+    if (!FT_IS_SCALABLE(face) || face->units_per_EM == 0) {
+      FT_Done_Face(face);
+      return nullptr;
+    }
+    const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+    const bool faceIsBold = (face->style_flags & FT_STYLE_FLAG_BOLD) != 0 ||
+                            (os2 && os2->version != 0xFFFF && os2->usWeightClass >= 600);
+    const bool faceIsItalic = (face->style_flags & FT_STYLE_FLAG_ITALIC) != 0;
+    auto sized = std::make_unique<TSizedFace>(face, spec.Height, spec.Bold && !faceIsBold,
+                                              spec.Italic && !faceIsItalic);
+    TSizedFace* result = sized.get();
+    Faces.emplace(std::move(key), std::move(sized));
+    return result;
+  }
+
+  TSizedFace* MatchFace(const std::vector<std::string>& families, const TFontSpec& spec) {
+    if (!Config) return nullptr;
+    FcPattern* pattern = MakePattern(families, spec);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(Config, pattern, &result);
+    FcPatternDestroy(pattern);
+    if (!match) return nullptr;
+    TSizedFace* face = FaceFor(match, spec);
+    FcPatternDestroy(match);
+    return face;
+  }
+
+  TFontInstance& Font(const TFontSpec& spec) {
+    if (LastSpec && *LastSpec == spec) return *LastFont;
+    auto found = Fonts.find(spec);
+    if (found == Fonts.end()) found = Fonts.emplace(spec, Resolve(spec)).first;
+    LastSpec = &found->first;
+    LastFont = found->second.get();
+    return *LastFont;
+  }
+
+  std::unique_ptr<TFontInstance> Resolve(const TFontSpec& asked) {
+    auto font = std::make_unique<TFontInstance>();
+    font->Spec = asked;
+    font->Spec.Height = std::clamp(asked.Height, MinHeight, MaxHeight);
+    font->Families = FamiliesFor(asked.Name);
+    font->Primary = MatchFace(font->Families, font->Spec);
+    if (!font->Primary) {
+      font->Families = {std::string(kLastResortFamily)};
+      font->Primary = MatchFace(font->Families, font->Spec);
+    }
+    if (font->Primary) {
+      font->Metrics = font->Primary->Metrics();
+    } else {
+      const int height = font->Spec.Height;
+      font->Metrics = {height, height * 4 / 5, height - height * 4 / 5, 0, (height + 1) / 2, (height + 1) / 2};
+      font->Placeholder.Advance = (height + 1) / 2;
+    }
+    return font;
+  }
+
+  // The face that has a glyph for ch: the primary face, else the first of fontconfig's sorted
+  // fonts that covers it, else the primary face (whose missing-glyph box then shows).
+  TSizedFace* FaceForChar(TFontInstance& font, char32_t ch) {
+    if (font.Primary->GlyphIndex(ch) != 0 || ch < 0x20) return font.Primary;
+    if (!font.FallbacksSorted) {
+      font.FallbacksSorted = true;
+      FcPattern* pattern = MakePattern(font.Families, font.Spec);
+      FcResult result = FcResultNoMatch;
+      font.Fallbacks = FcFontSort(Config, pattern, FcTrue, nullptr, &result);
+      FcPatternDestroy(pattern);
+    }
+    if (!font.Fallbacks) return font.Primary;
+    for (int i = 0; i < font.Fallbacks->nfont; ++i) {
+      FcPattern* candidate = font.Fallbacks->fonts[i];
+      FcCharSet* charset = nullptr;
+      if (FcPatternGetCharSet(candidate, FC_CHARSET, 0, &charset) != FcResultMatch || !charset ||
+          !FcCharSetHasChar(charset, ch)) {
+        continue;
+      }
+      TSizedFace* face = FaceFor(candidate, font.Spec);
+      if (face && face->GlyphIndex(ch) != 0) return face;
+    }
+    return font.Primary;
+  }
+
+  const TGlyph& Glyph(TFontInstance& font, char32_t ch) {
+    if (!font.Primary) return font.Placeholder;
+    if (ch < 128) {
+      const TGlyph*& slot = font.Ascii[ch];
+      if (!slot) {
+        TSizedFace* face = FaceForChar(font, ch);
+        slot = &face->Glyph(face->GlyphIndex(ch));
+      }
+      return *slot;
+    }
+    auto found = font.Chars.find(ch);
+    if (found != font.Chars.end()) return *found->second;
+    TSizedFace* face = FaceForChar(font, ch);
+    const TGlyph& glyph = face->Glyph(face->GlyphIndex(ch));
+    font.Chars.emplace(ch, &glyph);
+    return glyph;
+  }
+
+  int Width(TFontInstance& font, std::string_view utf8) {
+    int width = 0;
+    for (size_t i = 0; i < utf8.size();) width += Glyph(font, NextCodePoint(utf8, i)).Advance;
+    return width;
+  }
+};
+
+namespace {
+
+// dst + (src - dst) * coverage / 255 in every channel, rounded.
+inline TPixel Blend(TPixel dst, TPixel src, unsigned coverage) {
+  const unsigned inverse = 255 - coverage;
+  TPixel out = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    const unsigned s = (src >> shift) & 0xFF;
+    const unsigned d = (dst >> shift) & 0xFF;
+    out |= static_cast<TPixel>((s * coverage + d * inverse + 127) / 255) << shift;
+  }
+  return out;
+}
+
+void BlendGlyph(TSurface& surface, const TRect& clip, int left, int top, const TGlyph& glyph, TPixel src) {
+  const TRect box = Bounds(left, top, glyph.Width, glyph.Rows).Intersect(clip);
+  if (box.IsEmpty()) return;
+  for (int y = box.Top; y < box.Bottom; ++y) {
+    const std::uint8_t* coverage = glyph.Coverage.data() + static_cast<size_t>(y - top) * glyph.Width;
+    TPixel* row = surface.Row(y);
+    for (int x = box.Left; x < box.Right; ++x) {
+      const unsigned a = coverage[x - left];
+      if (a == 0) continue;
+      row[x] = a == 255 ? src : Blend(row[x], src, a);
+    }
+  }
+}
+
+void FillRows(TSurface& surface, const TRect& clip, const TRect& area, TPixel src) {
+  const TRect box = area.Intersect(clip);
+  for (int y = box.Top; y < box.Bottom; ++y) std::fill(surface.Row(y) + box.Left, surface.Row(y) + box.Right, src);
+}
+
+}  // namespace
+
+TFontEngine& TFontEngine::Instance() {
+  static TFontEngine engine;
+  return engine;
+}
+
+TFontEngine::TFontEngine() : m_impl(std::make_unique<TImpl>()) {}
+TFontEngine::~TFontEngine() = default;
+
+const TTextMetrics& TFontEngine::Metrics(const TFontSpec& spec) { return m_impl->Font(spec).Metrics; }
+
+int TFontEngine::TextWidth(const TFontSpec& spec, std::string_view utf8) {
+  return m_impl->Width(m_impl->Font(spec), utf8);
+}
+
+TPoint TFontEngine::TextExtent(const TFontSpec& spec, std::string_view utf8) {
+  TFontInstance& font = m_impl->Font(spec);
+  return {m_impl->Width(font, utf8), font.Metrics.Height};
+}
+
+void TFontEngine::DrawText(TSurface& surface, const TRect& clip, int x, int y, const TFontSpec& spec,
+                           std::string_view utf8, TColor color) {
+  const TRect area = clip.Intersect(surface.BoundsRect());
+  if (area.IsEmpty() || utf8.empty()) return;
+  TFontInstance& font = m_impl->Font(spec);
+  const TPixel src = PixelFromColor(color);
+  const int baseline = y + font.Metrics.Ascent;
+  int pen = x;
+  for (size_t i = 0; i < utf8.size();) {
+    const TGlyph& glyph = m_impl->Glyph(font, NextCodePoint(utf8, i));
+    BlendGlyph(surface, area, pen + glyph.Left, baseline - glyph.Top, glyph, src);
+    pen += glyph.Advance;
+  }
+  if (!font.Primary) return;
+  if (font.Spec.Underline) {
+    const int top = baseline + font.Primary->UnderlineOffset();
+    FillRows(surface, area, {x, top, pen, top + font.Primary->UnderlineThickness()}, src);
+  }
+  if (font.Spec.StrikeOut) {
+    const int top = baseline - font.Primary->StrikeOutOffset();
+    FillRows(surface, area, {x, top, pen, top + font.Primary->StrikeOutThickness()}, src);
+  }
+}
+
+TFontFaceInfo TFontEngine::FaceInfo(const TFontSpec& spec) {
+  TFontInstance& font = m_impl->Font(spec);
+  TFontFaceInfo info;
+  if (!font.Primary) return info;
+  for (const auto& [key, face] : m_impl->Faces) {
+    if (face.get() != font.Primary) continue;
+    info.File = std::get<0>(key);
+    info.FaceIndex = std::get<1>(key);
+  }
+  info.Family = font.Primary->Family();
+  info.XPixelsPerEm = font.Primary->XPixelsPerEm();
+  info.YPixelsPerEm = font.Primary->YPixelsPerEm();
+  info.SyntheticBold = font.Primary->SyntheticBold();
+  info.SyntheticItalic = font.Primary->SyntheticItalic();
+  return info;
+}
+
+std::string TFontEngine::GlyphFamily(const TFontSpec& spec, char32_t ch) {
+  TFontInstance& font = m_impl->Font(spec);
+  if (!font.Primary) return {};
+  TSizedFace* face = m_impl->FaceForChar(font, ch);
+  if (face->GlyphIndex(ch) == 0) return {};
+  return face->Family();
+}

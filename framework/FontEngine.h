@@ -1,0 +1,79 @@
+// The font layer: finds faces through fontconfig, sizes them so that a font's height is its
+// character height (ascent + descent), measures text and draws anti-aliased text into surfaces.
+// Faces and rendered glyphs are cached for the life of the process. Single-threaded.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "framework/Types.h"
+
+// What a font is asked for: a face name (an alias such as "宋体" or a fontconfig family), the
+// character height in pixels, and the style.
+struct TFontSpec {
+  std::string Name;
+  int Height = 16;
+  bool Bold = false;
+  bool Italic = false;
+  bool Underline = false;
+  bool StrikeOut = false;
+  friend bool operator==(const TFontSpec&, const TFontSpec&) = default;
+};
+
+// Text metrics of a sized font, in pixels. Height = Ascent + Descent; InternalLeading is the part
+// of Height above the em square.
+struct TTextMetrics {
+  int Height = 0;
+  int Ascent = 0;
+  int Descent = 0;
+  int InternalLeading = 0;
+  int AveCharWidth = 0;
+  int MaxCharWidth = 0;
+};
+
+// Which face a font resolved to and how it is scaled.
+struct TFontFaceInfo {
+  std::string Family;  // empty when no face could be loaded at all
+  std::string File;
+  int FaceIndex = 0;
+  double XPixelsPerEm = 0;
+  double YPixelsPerEm = 0;
+  bool SyntheticBold = false;
+  bool SyntheticItalic = false;
+};
+
+class TFontEngine {
+ public:
+  // Font heights are clamped to this range: a zero or negative height draws 1 pixel high, and a
+  // runaway height cannot allocate gigantic glyph bitmaps.
+  static constexpr int MinHeight = 1;
+  static constexpr int MaxHeight = 1024;
+
+  static TFontEngine& Instance();
+
+  TFontEngine();
+  ~TFontEngine();
+  TFontEngine(const TFontEngine&) = delete;
+  TFontEngine& operator=(const TFontEngine&) = delete;
+
+  const TTextMetrics& Metrics(const TFontSpec& spec);
+  // Advance width of one line of UTF-8 text.
+  int TextWidth(const TFontSpec& spec, std::string_view utf8);
+  // Advance width and the font's Height.
+  TPoint TextExtent(const TFontSpec& spec, std::string_view utf8);
+  // Draws one line of UTF-8 text with the top of its character cell at y and its origin at x,
+  // only inside clip (surface coordinates), blending the glyph coverage in color (0x00BBGGRR).
+  void DrawText(TSurface& surface, const TRect& clip, int x, int y, const TFontSpec& spec,
+                std::string_view utf8, TColor color);
+
+  // The primary face a font resolved to.
+  TFontFaceInfo FaceInfo(const TFontSpec& spec);
+  // The family that supplies the glyph of one character (the primary face or a fallback face);
+  // empty when no installed face has it.
+  std::string GlyphFamily(const TFontSpec& spec, char32_t ch);
+
+ private:
+  struct TImpl;
+  std::unique_ptr<TImpl> m_impl;
+};
