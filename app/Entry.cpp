@@ -1,0 +1,61 @@
+#include "app/Entry.h"
+
+#include "app/DivisionModel.h"
+#include "app/Unit1.h"
+#include "framework/Forms.h"
+#include "framework/Runtime.h"
+
+namespace {
+
+std::string AsciiLower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+// Module initialisation and clean-up: the application and screen objects, the program's state.
+struct TModules {
+  TApplication application;
+  TScreen screen;
+  explicit TModules(const std::string& exePath) {
+    ResetModel();
+    RandSeed = 0;
+    SetDecimalSeparator(platform::Platform().LocaleDecimalSeparator());
+    Application = &application;
+    Screen = &screen;
+    application.SetTitle(TApplication::TitleFromExeName(exePath));
+    application.OnSettingsChange = [] { SetDecimalSeparator(platform::Platform().LocaleDecimalSeparator()); };
+  }
+  ~TModules() {
+    while (!application.Components().empty()) delete application.Components().back();
+    Screen = nullptr;
+    Application = nullptr;
+  }
+};
+
+}  // namespace
+
+int RunOrvanta(const std::vector<std::string>& args, const std::string& exePath) {
+  TModules modules(exePath);
+  TApplication& app = modules.application;
+
+  // The version switch, looked for before anything else.
+  for (const std::string& arg : args) {
+    if (AsciiLower(arg) == "/acver") {
+      app.MessageBox("Scalvora v6.48", app.Title(), false);
+      break;
+    }
+  }
+
+  // One copy at a time: a running copy is left untouched.
+  if (platform::Platform().FindWindow("TForm1", "Orvanta")) return 0;
+
+  // The hidden owner window becomes a tool window: no taskbar button, no task-switcher entry.
+  const platform::TWindowId owner = app.Handle();
+  SetWindowLongA(owner, GWL_EXSTYLE, GetWindowLongA(owner, GWL_EXSTYLE) + WS_EX_TOOLWINDOW);
+
+  app.Initialize();
+  app.CreateForm<TForm1>();
+  app.Run();
+  return 0;
+}

@@ -1,0 +1,113 @@
+// The operating-system boundary. The class library talks to the desktop only through TPlatform;
+// the headless backend implements it in memory for tests, the SDL backend on a real X11 desktop.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "framework/Types.h"
+
+namespace platform {
+
+using TWindowId = std::uint32_t;  // 0: no window
+constexpr TWindowId NoWindow = 0;
+
+struct TWindowParams {
+  std::string ClassName;  // the window class, e.g. "TForm1"
+  std::string Caption;
+  TRect Bounds;           // screen coordinates, outer size
+  bool Borderless = false;
+  bool StayOnTop = false;
+  bool NoTaskbar = false;
+  TWindowId Owner = NoWindow;
+};
+
+enum TMouseButtonId { pbLeft, pbRight, pbMiddle };
+
+// Modifier state carried by input events.
+enum TShiftFlag : unsigned { ksShift = 1, ksAlt = 2, ksCtrl = 4 };
+using TShiftState = unsigned;
+
+enum TCursorShape {
+  csArrow, csIBeam, csHand, csSizeAll, csCross, csWait, csNo, csSizeWE, csSizeNS
+};
+
+enum TEventKind {
+  evKeyDown,       // Key: virtual key code
+  evKeyUp,
+  evChar,          // Char: code point; Ctrl+letter as 1..26, Backspace 8, Tab 9, Enter 13, Esc 27
+  evMouseDown,     // Button, client X/Y, screen position
+  evMouseUp,
+  evMouseMove,
+  evMouseLeave,    // the pointer left the window (no button held)
+  evActivate,      // the window became the active window; ByClick when a click activated it
+  evDeactivate,
+  evExpose,        // the window's contents must be presented again
+  evClose,         // the user asked to close the window
+  evSettingsChange // the desktop announced new settings (locale)
+};
+
+struct TEvent {
+  TEventKind Kind = evExpose;
+  TWindowId Window = NoWindow;
+  int Key = 0;
+  std::uint32_t Char = 0;
+  TShiftState Shift = 0;
+  TMouseButtonId Button = pbLeft;
+  TPoint Client;  // position relative to the window's top-left corner
+  TPoint Screen;
+  bool ByClick = false;
+};
+
+class TPlatform {
+ public:
+  virtual ~TPlatform() = default;
+
+  // Top-level windows.
+  virtual TWindowId CreateWindow(const TWindowParams& params) = 0;
+  virtual void DestroyWindow(TWindowId window) = 0;
+  virtual void ShowWindow(TWindowId window, bool visible) = 0;
+  virtual void SetWindowBounds(TWindowId window, const TRect& bounds) = 0;
+  virtual void SetWindowCaption(TWindowId window, const std::string& caption) = 0;
+  virtual void SetWindowOpacity(TWindowId window, std::uint8_t opacity) = 0;
+  virtual void SetWindowStates(TWindowId window, bool stayOnTop, bool noTaskbar) = 0;
+  virtual void MinimizeWindow(TWindowId window) = 0;
+  virtual void ActivateWindow(TWindowId window) = 0;
+  // Shows the part `dirty` of a window's pixel buffer (the buffer covers the whole window).
+  virtual void Present(TWindowId window, const TSurface& pixels, const TRect& dirty) = 0;
+  virtual void SetCursor(TCursorShape shape) = 0;
+  virtual void SetCapture(TWindowId window) = 0;
+  virtual void ReleaseCapture() = 0;
+
+  // Is there a top-level window of any process with this class and caption (case-insensitive)?
+  virtual bool FindWindow(const std::string& className, const std::string& caption) = 0;
+
+  virtual TPoint PrimaryScreenSize() = 0;
+  virtual TPoint CursorPos() = 0;
+
+  // Events and time. WaitEvent returns false when the deadline (clock milliseconds) passes first.
+  virtual std::uint64_t NowMs() = 0;
+  virtual bool WaitEvent(TEvent& event, std::optional<std::uint64_t> deadline) = 0;
+
+  // Desktop services.
+  virtual std::optional<std::string> ClipboardText() = 0;
+  virtual void SetClipboardText(const std::string& text) = 0;
+  virtual void Beep() = 0;
+  virtual void OpenUrl(const std::string& url) = 0;
+  virtual void SwitchInputMethod(const std::string& name) = 0;  // empty: the default layout
+  // The user's decimal separator (the C library's locale by default; a point when it has none).
+  virtual char LocaleDecimalSeparator();
+
+  // A modal message box is shown / dismissed (drawn by the class library itself); lets a test
+  // backend report it. Nothing to do on a real desktop.
+  virtual void MessageBoxShown(const std::string& caption, const std::string& text) { (void)caption; (void)text; }
+  virtual void MessageBoxClosed() {}
+};
+
+// The backend the program runs on; set once at start-up by the entry.
+TPlatform& Platform();
+void SetPlatform(TPlatform* platform);
+
+}  // namespace platform

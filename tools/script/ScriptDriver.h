@@ -1,0 +1,49 @@
+// The headless driver: runs the program on the headless backend and drives it from a script,
+// one command a line, printing one line per query and an event line for what the program does
+// by itself.
+#pragma once
+
+#include <istream>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/headless/HeadlessPlatform.h"
+
+class TCustomForm;
+
+class TScriptDriver {
+ public:
+  TScriptDriver(std::istream& in, std::ostream& out);
+  // Runs the whole script; returns the exit status.
+  int Run();
+
+ private:
+  bool NextLine(std::string& line);
+  bool OnIdle();
+  void StartProgram(const std::vector<std::string>& args);
+  void Execute(const std::string& line);
+  void Print(const std::string& text);
+  void Error(const std::string& what) { Print("! error " + what); }
+
+  // Commands.
+  void Type(const std::string& text);
+  void Key(const std::string& spec);
+  bool ClientToScreen(int x, int y, TPoint& screen);
+  bool ParseButton(const std::string& word, platform::TMouseButtonId& button);
+  void Get(const std::string& what);
+  void PaintPending();
+  TCustomForm* MainForm() const;
+  platform::TWindowId MainWindow() const;
+  platform::TWindowId OtherProgramWindow();
+
+  std::istream& m_in;
+  std::ostream& m_out;
+  platform::THeadlessPlatform m_platform;
+  bool m_running = false;
+  bool m_started = false;
+  bool m_boxOpen = false;
+  std::optional<std::string> m_pending;
+  platform::TWindowId m_otherProgram = platform::NoWindow;
+};
