@@ -2,11 +2,12 @@
 // properties applied while loading), its handlers, and the model's computations.
 //
 //   window description   CreateComponents
-//   handlers             FormCreate, FormShow, FormKeyPress, btn1Click, tmr1Timer
-//   computations         jisuan, ceduan
+//   handlers             FormCreate, FormShow, FormKeyPress, WM_MOVING
+//   computations         jisuan
 #include "app/Unit1.h"
 
 #include "app/DivisionModel.h"
+#include "app/Unit1Build.h"
 #include "framework/Runtime.h"
 #include "platform/Keys.h"
 
@@ -17,31 +18,9 @@ std::uint32_t RandomRange(std::uint32_t range) {
   return static_cast<std::uint32_t>((static_cast<std::uint64_t>(RandSeed) * range) >> 32);
 }
 
+using namespace unit1;
+
 namespace {
-
-constexpr const char* kHeiTi = "黑体";
-constexpr const char* kSongTi = "宋体";
-
-void SetFont(TFont& f, const char* name, int height, TColor color, TFontStyles style = 0, int charset = GB2312_CHARSET) {
-  f.SetName(name);
-  f.SetHeight(height);
-  f.SetColor(color);
-  f.SetStyle(style);
-  f.SetCharset(charset);
-}
-
-// Creates a component of the window description: owned by the form, loading until the whole
-// description has been applied.
-template <class T>
-T* Make(TForm1* form, const char* name, TWinControl* parent) {
-  T* c = new T(form);
-  c->BeginLoading();
-  c->SetName(name);
-  if constexpr (std::is_base_of_v<TControl, T>) {
-    if (parent) c->SetParent(parent);
-  }
-  return c;
-}
 
 // The value labels over the diagram: transparent, centred, own 黑体 font.
 TLabel* ValueLabel(TForm1* form, const char* name, TRect bounds, const char* caption, bool autoSize, int height = 21) {
@@ -105,6 +84,7 @@ void TForm1::CreateComponents() {
 
   pnl1 = Make<TPanel>(this, "pnl1", this);
   SetupPanel(pnl1, {3, 36, 534, 167}, 0x005E5E60, 0);
+  CreateDiagrams();
 
   jiao1l = ValueLabel(this, "jiao1l", {420, 92, 25, 24}, "10", false);
   lishikuan1l = ValueLabel(this, "lishikuan1l", {350, 92, 33, 21}, "656", true);
@@ -114,6 +94,9 @@ void TForm1::CreateComponents() {
   lishiKuanl = ValueLabel(this, "lishiKuanl", {81, 92, 33, 21}, "656", true);
   jiaol = ValueLabel(this, "jiaol", {28, 92, 25, 24}, "10", false);
   kuail = ValueLabel(this, "kuail", {320, 6, 81, 30}, "3", false, 30);
+  CreatePictureButtons();
+
+  CreateTitleBar();
 
   pnl2 = Make<TPanel>(this, "pnl2", this);
   SetupPanel(pnl2, {3, 204, 534, 40}, 0x00656567, 2);
@@ -122,6 +105,7 @@ void TForm1::CreateComponents() {
   lbl3 = CaptionLabel(this, "lbl3", 256, 56, "理石缝:");
   lbl4 = CaptionLabel(this, "lbl4", 358, 40, "导角:");
   lbl5 = CaptionLabel(this, "lbl5", 445, 40, "样式:");
+  CreateInputs();
 
   tmr1 = Make<TTimer>(this, "tmr1", nullptr);
   tmr1->SetEnabled(false);
@@ -149,15 +133,6 @@ void TForm1::FormKeyPress(TObject* sender, char32_t& key) {
   if (key == 27) btn1Click(sender);
 }
 
-void TForm1::btn1Click(TObject*) { Close(); }
-
-void TForm1::tmr1Timer(TObject*) {
-  const std::uint32_t blue = RandomRange(255);
-  const std::uint32_t green = RandomRange(255);
-  const std::uint32_t red = RandomRange(255);
-  (void)(red + 256 * green + 65536 * blue);
-}
-
 void TForm1::WndProc(TMessage& m) {
   // The window-moving notification ends here: the proposed rectangle stays as proposed.
   if (m.Msg == WM_MOVING) {
@@ -175,9 +150,4 @@ void TForm1::jisuan() {
   const TDivisionModel& m = Model();
   lishiKuanl->SetCaption(SlabWidthText(m.zongchang, m.kuai, m.neifeng, m.waifeng, m.yangshi, DecimalSeparator()));
   lishikuan1l->SetCaption(lishiKuanl->Caption());
-}
-
-void TForm1::ceduan() {
-  // The slab-count input arrives with the entry boxes; until then the suggestion has no target.
-  (void)SuggestedCount(Model().zongchang);
 }
