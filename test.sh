@@ -1,0 +1,20 @@
+#!/bin/sh
+# Builds and runs the whole test suite: unit, scripted, asset and real-display tests on the
+# release build, unit and scripted tests again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and a short fuzzing run of the PNG reader.
+set -e
+cd "$(dirname "$0")"
+tools/setup/packages.sh test
+jobs=$(nproc)
+
+cmake --preset default >/dev/null
+cmake --build --preset default -j "$jobs"
+ctest --preset default -j "$jobs"
+
+cmake --preset sanitize >/dev/null
+cmake --build --preset sanitize -j "$jobs"
+ctest --preset sanitize -j "$jobs" -L 'unit|script'
+
+if [ -x tests/fuzz/run.sh ]; then
+  tests/fuzz/run.sh build-fuzz 60
+fi

@@ -1,0 +1,20 @@
+#!/bin/sh
+# Installs the Debian packages the program, its build and its tests need, when any is missing.
+# Usage: tools/setup/packages.sh [run|test]
+set -e
+RUN="libsdl2-2.0-0 libx11-6 libfreetype6 libfontconfig1 zlib1g fonts-wqy-zenhei fonts-arphic-uming fonts-dejavu-core xdg-utils"
+BUILD="cmake ninja-build g++ pkg-config libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev zlib1g-dev"
+DISPLAY_TOOLS="xvfb xdotool x11-utils openbox imagemagick"
+TEST="libgtest-dev libpng-dev clang libclang-rt-14-dev libbenchmark-dev libspng-dev libstb-dev"
+want="$RUN $BUILD $DISPLAY_TOOLS"
+[ "$1" = "test" ] && want="$want $TEST"
+missing=""
+for p in $want; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+echo "Installing:$missing"
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing
