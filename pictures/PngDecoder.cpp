@@ -1,0 +1,334 @@
+// Decoding the image data: inflating the IDAT chunks, unfiltering each scan line and converting
+// it into the header chunk's ColorRaster, AlphaPlane and WideSamplePlane.
+//
+//   TImageDecoder::ReadInflated  - inflate across consecutive IDAT chunks, CRC per chunk
+//   TImageDecoder::Convert*      - one scan line (or one interlace pass line) into the planes
+//   TImageDecoder::Run           - non-interlaced and Adam7 decoding
+//   TChunkIDAT                   - reading starts the decoder
+#include <zlib.h>
+
+#include <cstring>
+#include <vector>
+
+#include "pictures/PngFilters.h"
+#include "pictures/pngimage.h"
+
+namespace {
+
+std::uint32_t ReadBigEndian32(const std::uint8_t* p) {
+  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
+}
+
+struct TPass {
+  int Row0, Col0, RowStep, ColStep;
+};
+constexpr TPass Adam7[7] = {{0, 0, 8, 8}, {0, 4, 8, 8}, {4, 0, 8, 4}, {0, 2, 4, 4},
+                            {2, 0, 4, 2}, {0, 1, 2, 2}, {1, 0, 2, 1}};
+
+constexpr std::size_t InputBlock = 65535;
+
+class TImageDecoder {
+ public:
+  TImageDecoder(TStream& stream, TChunkIHDR& header, const TPNGObject& owner, std::uint32_t firstSize)
+      : m_stream(stream),
+        m_header(header),
+        m_lut(owner.GammaLut().data()),
+        m_identity(owner.GammaIsIdentity()),
+        m_chunkLeft(firstSize),
+        m_input(InputBlock) {
+    m_crc = static_cast<std::uint32_t>(crc32(0L, reinterpret_cast<const Bytef*>(TChunkIDAT::Type.data()), 4));
+    if (inflateInit(&m_z) != Z_OK) RaiseInflateError(Z_MEM_ERROR);
+  }
+  ~TImageDecoder() { inflateEnd(&m_z); }
+  TImageDecoder(const TImageDecoder&) = delete;
+  TImageDecoder& operator=(const TImageDecoder&) = delete;
+
+  void Run();
+
+ private:
+  std::size_t ReadInflated(std::uint8_t* out, std::size_t count);
+  void NextChunk();
+  void FetchInput();
+  void FinishChunk();
+  std::size_t LineLength(std::uint64_t pixels) const;
+  std::size_t FilterDistance() const;
+  bool DecodeLines(int row0, int rowStep, int col0, int colStep, std::size_t length);
+  void Convert(const std::uint8_t* line, int y, int col0, int colStep, int count);
+
+  TStream& m_stream;
+  TChunkIHDR& m_header;
+  const std::uint8_t* m_lut;
+  bool m_identity;
+  z_stream m_z{};
+  bool m_streamEnd = false;
+  std::uint32_t m_chunkLeft;
+  std::uint32_t m_crc = 0;
+  std::vector<std::uint8_t> m_input;
+  std::vector<std::uint8_t> m_lines[2];
+};
+
+std::size_t TImageDecoder::LineLength(std::uint64_t w) const {
+  const std::uint64_t b = m_header.BitDepth();
+  switch (m_header.ColorType()) {
+    case 2: return static_cast<std::size_t>(w * b * 3 / 8);
+    case 4: return static_cast<std::size_t>(w * b * 2 / 8);
+    case 6: return static_cast<std::size_t>(w * b * 4 / 8);
+    default: return static_cast<std::size_t>((w * b + 7) / 8);
+  }
+}
+
+std::size_t TImageDecoder::FilterDistance() const {
+  const std::size_t b = m_header.BitDepth();
+  switch (m_header.ColorType()) {
+    case 0: return b == 16 ? 2 : 1;
+    case 2: return b * 3 / 8;
+    case 4: return b / 4;
+    case 6: return b / 2;
+    default: return 1;
+  }
+}
+
+// Checks the CRC of the chunk whose data is used up and moves on to the next one, which must be
+// another IDAT chunk that fits in the stream.
+void TImageDecoder::NextChunk() {
+  std::uint8_t buf[8];
+  if (m_stream.Read(buf, 4) != 4) throw EPngUnexpectedEnd(PngMessages::UnexpectedEnd);
+  if (ReadBigEndian32(buf) != m_crc) throw EPngInvalidCRC(PngMessages::InvalidCRC);
+  if (m_stream.Read(buf, 8) != 8) throw EPngUnexpectedEnd(PngMessages::UnexpectedEnd);
+  if (std::memcmp(buf + 4, TChunkIDAT::Type.data(), 4) != 0)
+    throw EPNGMissingMultipleIDAT(PngMessages::MissingMultipleIDAT);
+  const std::uint32_t size = ReadBigEndian32(buf);
+  if (static_cast<std::int64_t>(size) + 4 > m_stream.Remaining()) throw EPngUnexpectedEnd(PngMessages::UnexpectedEnd);
+  m_chunkLeft = size;
+  m_crc = static_cast<std::uint32_t>(crc32(0L, buf + 4, 4));
+}
+
+// Reads what is left of the current chunk's data and checks its CRC.
+void TImageDecoder::FinishChunk() {
+  while (m_chunkLeft > 0) {
+    const std::size_t n = std::min<std::size_t>(m_chunkLeft, InputBlock);
+    m_stream.ReadBuffer(m_input.data(), n);
+    m_crc = static_cast<std::uint32_t>(crc32(m_crc, m_input.data(), static_cast<uInt>(n)));
+    m_chunkLeft -= static_cast<std::uint32_t>(n);
+  }
+  std::uint8_t buf[4];
+  if (m_stream.Read(buf, 4) != 4) throw EPngUnexpectedEnd(PngMessages::UnexpectedEnd);
+  if (ReadBigEndian32(buf) != m_crc) throw EPngInvalidCRC(PngMessages::InvalidCRC);
+}
+
+std::size_t TImageDecoder::ReadInflated(std::uint8_t* out, std::size_t count) {
+  m_z.next_out = out;
+  m_z.avail_out = static_cast<uInt>(count);
+  while (m_z.avail_out > 0 && !m_streamEnd) {
+    // Inflate first: the stream may end with what it already holds.
+    const int result = inflate(&m_z, Z_NO_FLUSH);
+    if (result == Z_STREAM_END) {
+      m_streamEnd = true;
+    } else if (result == Z_BUF_ERROR && m_z.avail_in == 0) {
+      FetchInput();
+    } else if (result != Z_OK) {
+      RaiseInflateError(result);
+    }
+  }
+  return count - m_z.avail_out;
+}
+
+// The next block of compressed data: from the current chunk, or from the next IDAT chunk once it
+// is used up.
+void TImageDecoder::FetchInput() {
+  while (m_chunkLeft == 0) NextChunk();
+  const std::size_t n = std::min<std::size_t>(m_chunkLeft, InputBlock);
+  m_stream.ReadBuffer(m_input.data(), n);
+  m_crc = static_cast<std::uint32_t>(crc32(m_crc, m_input.data(), static_cast<uInt>(n)));
+  m_chunkLeft -= static_cast<std::uint32_t>(n);
+  m_z.next_in = m_input.data();
+  m_z.avail_in = static_cast<uInt>(n);
+}
+
+void TImageDecoder::Convert(const std::uint8_t* line, int y, int col0, int step, int count) {
+  TPngRaster& raster = m_header.ColorRaster();
+  std::uint8_t* dst = raster.ImageRow(y);
+  const std::size_t width = raster.Width;
+  std::uint8_t* alpha = m_header.AlphaPlane().Empty() ? nullptr : m_header.AlphaPlane().Data() + y * width;
+  std::uint8_t* wide = m_header.WideSamplePlane().Empty()
+                           ? nullptr
+                           : m_header.WideSamplePlane().Data() + (raster.Height - 1 - y) * raster.RowBytes;
+  const std::uint8_t* lut = m_lut;
+  const int depth = m_header.BitDepth();
+  const int type = m_header.ColorType();
+  switch (type * 32 + depth) {
+    case 0 * 32 + 1:
+    case 0 * 32 + 4:
+    case 0 * 32 + 8:
+    case 3 * 32 + 1:
+    case 3 * 32 + 4:
+    case 3 * 32 + 8: {
+      if (step == 1 && col0 == 0) {
+        std::memcpy(dst, line, LineLength(static_cast<std::uint64_t>(count)));
+        return;
+      }
+      const int mask = (1 << depth) - 1;
+      for (int k = 0; k < count; ++k) {
+        const int bit = k * depth;
+        const int v = (line[bit >> 3] >> (8 - depth - (bit & 7))) & mask;
+        const int c = col0 + k * step;
+        const int at = c * depth;
+        dst[at >> 3] = static_cast<std::uint8_t>(dst[at >> 3] | (v << (8 - depth - (at & 7))));
+      }
+      return;
+    }
+    case 0 * 32 + 2:
+    case 3 * 32 + 2: {
+      // Held as 4-bit pixels; a grey level v becomes 5v so that the 16-level ramp shows v x 85.
+      const int scale = type == 0 ? 5 : 1;
+      for (int k = 0; k < count; ++k) {
+        const int v = ((line[k >> 2] >> (6 - 2 * (k & 3))) & 3) * scale;
+        const int c = col0 + k * step;
+        dst[c >> 1] = static_cast<std::uint8_t>(dst[c >> 1] | (v << ((c & 1) ? 0 : 4)));
+      }
+      return;
+    }
+    case 0 * 32 + 16:
+      for (int k = 0, c = col0; k < count; ++k, c += step) {
+        dst[c] = line[2 * k];
+        wide[c] = line[2 * k + 1];
+      }
+      return;
+    case 2 * 32 + 8:
+      if (m_identity) {
+        for (int k = 0, c = col0; k < count; ++k, c += step) {
+          const std::uint8_t* s = line + 3 * k;
+          std::uint8_t* d = dst + 3 * c;
+          d[0] = s[2];
+          d[1] = s[1];
+          d[2] = s[0];
+        }
+      } else {
+        for (int k = 0, c = col0; k < count; ++k, c += step) {
+          const std::uint8_t* s = line + 3 * k;
+          std::uint8_t* d = dst + 3 * c;
+          d[0] = lut[s[2]];
+          d[1] = lut[s[1]];
+          d[2] = lut[s[0]];
+        }
+      }
+      return;
+    case 2 * 32 + 16:
+      for (int k = 0, c = col0; k < count; ++k, c += step) {
+        const std::uint8_t* s = line + 6 * k;
+        std::uint8_t* d = dst + 3 * c;
+        std::uint8_t* w = wide + 3 * c;
+        d[0] = lut[s[4]];
+        d[1] = lut[s[2]];
+        d[2] = lut[s[0]];
+        w[0] = lut[s[5]];
+        w[1] = lut[s[3]];
+        w[2] = lut[s[1]];
+      }
+      return;
+    case 4 * 32 + 8:
+      for (int k = 0, c = col0; k < count; ++k, c += step) {
+        dst[c] = line[2 * k];
+        alpha[c] = line[2 * k + 1];
+      }
+      return;
+    case 4 * 32 + 16:
+      for (int k = 0, c = col0; k < count; ++k, c += step) {
+        dst[c] = line[4 * k];
+        wide[c] = line[4 * k + 1];
+        alpha[c] = line[4 * k + 2];
+      }
+      return;
+    case 6 * 32 + 8:
+      if (m_identity) {
+        for (int k = 0, c = col0; k < count; ++k, c += step) {
+          const std::uint8_t* s = line + 4 * k;
+          std::uint8_t* d = dst + 3 * c;
+          d[0] = s[2];
+          d[1] = s[1];
+          d[2] = s[0];
+          alpha[c] = s[3];
+        }
+      } else {
+        for (int k = 0, c = col0; k < count; ++k, c += step) {
+          const std::uint8_t* s = line + 4 * k;
+          std::uint8_t* d = dst + 3 * c;
+          d[0] = lut[s[2]];
+          d[1] = lut[s[1]];
+          d[2] = lut[s[0]];
+          alpha[c] = s[3];
+        }
+      }
+      return;
+    case 6 * 32 + 16:
+      for (int k = 0, c = col0; k < count; ++k, c += step) {
+        const std::uint8_t* s = line + 8 * k;
+        std::uint8_t* d = dst + 3 * c;
+        std::uint8_t* w = wide + 3 * c;
+        d[0] = lut[s[4]];
+        d[1] = lut[s[2]];
+        d[2] = lut[s[0]];
+        w[0] = lut[s[5]];
+        w[1] = lut[s[3]];
+        w[2] = lut[s[1]];
+        alpha[c] = s[6];
+      }
+      return;
+    default: return;
+  }
+}
+
+// Decodes the lines of one pass (the whole image when not interlaced). Returns false when the
+// image data ran out, which leaves the remaining rows at their zero fill.
+bool TImageDecoder::DecodeLines(int row0, int rowStep, int col0, int colStep, std::size_t length) {
+  const int height = static_cast<int>(m_header.Height());
+  const int count = static_cast<int>((m_header.Width() + colStep - col0 - 1) / colStep);
+  const std::size_t distance = FilterDistance();
+  std::uint8_t* current = m_lines[0].data();
+  std::uint8_t* previous = m_lines[1].data();
+  std::memset(previous, 0, length + 1);
+  for (int y = row0; y < height; y += rowStep) {
+    const std::size_t got = ReadInflated(current, length + 1);
+    if (got == 0) return false;
+    if (got < length + 1) std::memset(current + got, 0, length + 1 - got);
+    UnfilterRow(current[0], current + 1, previous + 1, length, distance);
+    Convert(current + 1, y, col0, colStep, count);
+    std::swap(current, previous);
+  }
+  return true;
+}
+
+void TImageDecoder::Run() {
+  const int bpp = m_header.ColorRaster().BitsPerPixel;
+  if (m_header.ColorType() == 0 || m_header.ColorType() == 4) m_header.BuildGreyRamp(bpp);
+  const std::size_t full = LineLength(m_header.Width());
+  // Room past the line end lets the unfilter loops work in whole vector registers.
+  for (auto& line : m_lines) line.assign(full + 1 + 64, 0);
+  if (m_header.ColorRaster().Allocated()) {
+    if (m_header.InterlaceMethod() == 0) {
+      DecodeLines(0, 1, 0, 1, full);
+    } else {
+      for (const TPass& pass : Adam7) {
+        const std::uint64_t width = (std::uint64_t{m_header.Width()} + pass.ColStep - pass.Col0 - 1) / pass.ColStep;
+        const std::size_t length = LineLength(width);
+        if (length == 0) continue;
+        if (!DecodeLines(pass.Row0, pass.RowStep, pass.Col0, pass.ColStep, length)) break;
+      }
+    }
+  }
+  FinishChunk();
+}
+
+}  // namespace
+
+bool TChunkIDAT::LoadFromStream(TStream& stream, const TChunkName& name, std::uint32_t size) {
+  m_name = name;
+  if (static_cast<std::int64_t>(size) + 4 > stream.Remaining()) throw EPngUnexpectedEnd(PngMessages::UnexpectedEnd);
+  TChunkIHDR& header = Owner().Header();
+  // The header is not checked for colour type and bit depth; a combination the PNG format
+  // forbids has no conversion and is refused here.
+  if (!header.ValidFormat()) throw EPngInvalidIHDR(PngMessages::InvalidIHDR);
+  TImageDecoder decoder(stream, header, Owner(), size);
+  decoder.Run();
+  return true;
+}

@@ -1,0 +1,162 @@
+// Drawing a TPNGObject onto a canvas by its AlphaKind. Each destination pixel reads one source
+// pixel (by column and row repetition when the rectangle differs from the image size) and is
+// composed over what the canvas already holds with
+//   d = (s x a + d x (255 - a) + 255) div 256
+// where a is 255 for akNone, 0 or 255 for akColorKey (0 where the image shows KeyColor) and the
+// pixel's own alpha for akPerPixel. For a of 0 and 255 the formula leaves d or gives s exactly, so
+// the three kinds share one loop. Pixels are read and written in the canvas's surface, inside its
+// clip region.
+#include <cmath>
+#include <vector>
+
+#include "pictures/pngimage.h"
+
+namespace {
+
+// The source index a destination index reads: trunc(x / (w / W)), or x itself at natural size.
+class TAxisMap {
+ public:
+  TAxisMap(std::int64_t destination, int source)
+      : m_natural(destination == source), m_factor(static_cast<double>(destination) / source), m_last(source - 1) {}
+  int operator()(std::int64_t x) const {
+    if (m_natural) return static_cast<int>(x);
+    const auto v = static_cast<std::int64_t>(std::trunc(static_cast<double>(x) / m_factor));
+    return static_cast<int>(std::clamp<std::int64_t>(v, 0, m_last));
+  }
+
+ private:
+  bool m_natural;
+  double m_factor;
+  int m_last;
+};
+
+// Source pixels of one image row as 0xAARRGGBB with the alpha the draw composes with.
+class TSourceRows {
+ public:
+  TSourceRows(const TPNGObject& picture, TAlphaKind kind)
+      : m_header(picture.Header()), m_raster(picture.Header().ColorRaster()), m_kind(kind) {
+    m_line.resize(static_cast<std::size_t>(m_raster.Width));
+    if (kind == akColorKey) m_key = PixelFromColor(picture.KeyColor()) & 0xFFFFFFu;
+    if (const auto* trns = picture.Chunks().FindChunk<TChunktRNS>()) m_trns = trns->Table();
+    if (const auto* plte = picture.Chunks().FindChunk<TChunkPLTE>()) m_paletteCount = plte->Count();
+  }
+
+  // Index of pixel x of image row y (palette and grey rasters).
+  int Index(int x, int y) const {
+    const std::uint8_t* row = m_raster.ImageRow(y);
+    const int bits = m_raster.BitsPerPixel;
+    const int at = x * bits;
+    return (row[at >> 3] >> (8 - bits - (at & 7))) & ((1 << bits) - 1);
+  }
+
+  // A palette index that the per-pixel path cannot draw: EPngError.
+  void CheckIndex(int index) const {
+    if (index >= m_paletteCount) throw EPngError(PngMessages::NoSuchPaletteEntry);
+  }
+  bool IndexedPerPixel() const { return m_kind == akPerPixel && m_header.ColorType() == 3; }
+
+  const TPixel* Row(int y) {
+    if (y == m_cachedRow) return m_line.data();
+    m_cachedRow = y;
+    const std::uint8_t* row = m_raster.ImageRow(y);
+    const std::uint8_t* alpha =
+        m_header.AlphaPlane().Empty() ? nullptr : m_header.AlphaPlane().Data() + static_cast<std::size_t>(y) * m_raster.Width;
+    const int type = m_header.ColorType();
+    for (int x = 0; x < m_raster.Width; ++x) {
+      TPixel p;
+      std::uint32_t a = 255;
+      if (m_raster.BitsPerPixel == 24) {
+        const std::uint8_t* s = row + 3 * x;
+        p = (std::uint32_t{s[2]} << 16) | (std::uint32_t{s[1]} << 8) | s[0];
+      } else {
+        const int index = Index(x, y);
+        if (m_kind == akPerPixel && type == 4) {
+          p = static_cast<TPixel>(index) * 0x010101u;  // the stored grey, without the ramp
+        } else {
+          const TRGBQuad& c = m_raster.Palette[static_cast<std::size_t>(index)];
+          p = (std::uint32_t{c.Red} << 16) | (std::uint32_t{c.Green} << 8) | c.Blue;
+          if (m_kind == akPerPixel) a = m_trns[static_cast<std::size_t>(index)];
+        }
+      }
+      if (m_kind == akPerPixel && alpha != nullptr) a = alpha[x];
+      if (m_kind == akColorKey) a = p == m_key ? 0 : 255;
+      m_line[static_cast<std::size_t>(x)] = p | (a << 24);
+    }
+    return m_line.data();
+  }
+
+ private:
+  const TChunkIHDR& m_header;
+  const TPngRaster& m_raster;
+  TAlphaKind m_kind;
+  TPixel m_key = 0;
+  std::array<std::uint8_t, 256> m_trns{};
+  int m_paletteCount = 0;
+  std::vector<TPixel> m_line;
+  int m_cachedRow = -1;
+};
+
+inline TPixel Compose(TPixel s, TPixel d) {
+  const std::uint32_t a = s >> 24;
+  if (a == 255) return (s & 0xFFFFFFu) | (d & 0xFF000000u);
+  if (a == 0) return d;
+  TPixel out = d & 0xFF000000u;
+  for (int shift = 0; shift < 24; shift += 8) {
+    const std::uint32_t sc = (s >> shift) & 0xFF, dc = (d >> shift) & 0xFF;
+    out |= ((sc * a + dc * (255 - a) + 255) >> 8) << shift;
+  }
+  return out;
+}
+
+}  // namespace
+
+void TPNGObject::Draw(TCanvas& canvas, const TRect& rect) {
+  if (Empty() || !HasHeader()) return;
+  const TChunkIHDR& header = Header();
+  if (!header.ColorRaster().Allocated()) return;
+  TSurface* target = canvas.Surface();
+  if (target == nullptr || rect.Left == rect.Right || rect.Top == rect.Bottom) return;
+  const TRect r{std::min(rect.Left, rect.Right), std::min(rect.Top, rect.Bottom), std::max(rect.Left, rect.Right),
+                std::max(rect.Top, rect.Bottom)};
+  const int W = static_cast<int>(header.Width()), H = static_cast<int>(header.Height());
+  const std::int64_t w = std::int64_t{r.Right} - r.Left, h = std::int64_t{r.Bottom} - r.Top;
+  const TAxisMap columns(w, W), rows(h, H);
+  TSourceRows source(*this, AlphaKind());
+
+  if (source.IndexedPerPixel()) {
+    // Every palette index the rectangle shows must exist before anything is drawn. Stretching up
+    // reads every source row and column; shrinking reads the mapped ones.
+    std::vector<char> usedColumns(static_cast<std::size_t>(W), w >= W), usedRows(static_cast<std::size_t>(H), h >= H);
+    if (w < W)
+      for (std::int64_t x = 0; x < w; ++x) usedColumns[static_cast<std::size_t>(columns(x))] = 1;
+    if (h < H)
+      for (std::int64_t y = 0; y < h; ++y) usedRows[static_cast<std::size_t>(rows(y))] = 1;
+    for (int y = 0; y < H; ++y)
+      if (usedRows[static_cast<std::size_t>(y)])
+        for (int x = 0; x < W; ++x)
+          if (usedColumns[static_cast<std::size_t>(x)]) source.CheckIndex(source.Index(x, y));
+  }
+
+  const TPoint origin = canvas.Origin();
+  canvas.ForEachClipped(r, [&](const TRect& part) {
+    for (int sy = part.Top; sy < part.Bottom; ++sy) {
+      const TPixel* src = source.Row(rows(std::int64_t{sy} - origin.Y - r.Top));
+      TPixel* dst = target->Row(sy);
+      for (int sx = part.Left; sx < part.Right; ++sx)
+        dst[sx] = Compose(src[columns(std::int64_t{sx} - origin.X - r.Left)], dst[sx]);
+    }
+  });
+}
+
+TSurface TPNGObject::PixelsWithAlpha() const {
+  if (!HasHeader() || !Header().ColorRaster().Allocated()) return {};
+  const TPngRaster& raster = Header().ColorRaster();
+  TSourceRows source(*this, AlphaKind());
+  TSurface pixels(raster.Width, raster.Height);
+  for (int y = 0; y < raster.Height; ++y) {
+    if (source.IndexedPerPixel())
+      for (int x = 0; x < raster.Width; ++x) source.CheckIndex(source.Index(x, y));
+    std::copy_n(source.Row(y), raster.Width, pixels.Row(y));
+  }
+  return pixels;
+}

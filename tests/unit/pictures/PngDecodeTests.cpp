@@ -1,0 +1,190 @@
+// Every colour type, bit depth and interlace method, with and without tRNS and gAMA, written by
+// libpng and decoded by TPNGObject, compared pixel for pixel with libpng's own decoding.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "PngTestSupport.h"
+
+namespace {
+
+// The gamma table of a gAMA value, straight from its definition.
+std::array<int, 256> ExpectedLut(std::uint32_t gamma) {
+  std::array<int, 256> lut{};
+  for (int i = 0; i < 256; ++i)
+    lut[i] = gamma == 0 ? i : static_cast<int>(std::nearbyint(255.0 * std::pow(i / 255.0, 100000.0 / (2.2 * gamma))));
+  return lut;
+}
+
+int RasterPixel(const TPngRaster& raster, int x, int y) {
+  const std::uint8_t* row = raster.ImageRow(y);
+  const int bits = raster.BitsPerPixel;
+  return (row[x * bits / 8] >> (8 - bits - (x * bits % 8))) & ((1 << bits) - 1);
+}
+
+struct TFormat {
+  int ColorType, BitDepth;
+};
+const TFormat AllFormats[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}, {2, 16}, {3, 1}, {3, 2},
+                              {3, 4}, {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
+
+void CheckAgainstLibpng(const TPngSpec& spec, std::uint32_t seed) {
+  SCOPED_TRACE("type " + std::to_string(spec.ColorType) + " depth " + std::to_string(spec.BitDepth) + " interlace " +
+               std::to_string(spec.Interlace) + " size " + std::to_string(spec.Width) + "x" +
+               std::to_string(spec.Height) + " gamma " + std::to_string(spec.Gamma) +
+               (spec.WithTrns ? " tRNS" : ""));
+  std::vector<png_color> palette;
+  if (spec.ColorType == 3)
+    for (int i = 0; i < (1 << spec.BitDepth); ++i)
+      palette.push_back({static_cast<png_byte>(i * 7), static_cast<png_byte>(255 - i), static_cast<png_byte>(i * 3)});
+  TBytes trns;
+  if (spec.WithTrns) {
+    if (spec.ColorType == 3) trns = {0, 128, 255, 7};
+    if (spec.ColorType == 3 && spec.BitDepth == 1) trns = {0, 128};
+    else trns = {0, 1, 0, 0, 0, 1};
+    if (spec.ColorType == 0) trns = {0, static_cast<std::uint8_t>(spec.BitDepth == 1 ? 1 : 2)};
+  }
+  const TBytes file = WritePng(spec, RandomRows(spec, seed), trns, palette);
+  const TReference ref = ReadWithLibpng(file);
+  TPNGObject png;
+  LoadPng(png, file);
+  const TChunkIHDR& header = png.Header();
+  const TPngRaster& raster = header.ColorRaster();
+  const auto lut = ExpectedLut(spec.Gamma);
+  ASSERT_EQ(png.Width(), spec.Width);
+  ASSERT_EQ(png.Height(), spec.Height);
+  for (int i = 0; i < 256; ++i) ASSERT_EQ(png.GammaLut()[i], lut[i]);
+  const bool wide = spec.BitDepth == 16;
+  const std::size_t wideRowBytes = raster.RowBytes;
+  auto wideByte = [&](int x, int y, int i) {
+    return header.WideSamplePlane().Data()[(raster.Height - 1 - y) * wideRowBytes + x * (spec.ColorType == 2 || spec.ColorType == 6 ? 3 : 1) + i];
+  };
+  for (int y = 0; y < spec.Height; ++y)
+    for (int x = 0; x < spec.Width; ++x) {
+      SCOPED_TRACE("pixel " + std::to_string(x) + "," + std::to_string(y));
+      const int hi0 = wide ? ref.At(x, y, 0) >> 8 : ref.At(x, y, 0);
+      switch (spec.ColorType) {
+        case 0:
+          ASSERT_EQ(RasterPixel(raster, x, y), spec.BitDepth == 2 ? hi0 * 5 : hi0);
+          if (wide) ASSERT_EQ(wideByte(x, y, 0), ref.At(x, y, 0) & 0xFF);
+          break;
+        case 3: ASSERT_EQ(RasterPixel(raster, x, y), hi0); break;
+        case 4:
+          ASSERT_EQ(RasterPixel(raster, x, y), hi0);
+          ASSERT_EQ(header.AlphaPlane().Data()[y * spec.Width + x], wide ? ref.At(x, y, 1) >> 8 : ref.At(x, y, 1));
+          if (wide) ASSERT_EQ(wideByte(x, y, 0), ref.At(x, y, 0) & 0xFF);
+          break;
+        default: {
+          const std::uint8_t* p = raster.ImageRow(y) + 3 * x;
+          for (int c = 0; c < 3; ++c) {
+            const int sample = ref.At(x, y, c);
+            ASSERT_EQ(p[2 - c], lut[wide ? sample >> 8 : sample]);
+            if (wide) ASSERT_EQ(wideByte(x, y, 2 - c), lut[sample & 0xFF]);
+          }
+          if (spec.ColorType == 6)
+            ASSERT_EQ(header.AlphaPlane().Data()[y * spec.Width + x], wide ? ref.At(x, y, 3) >> 8 : ref.At(x, y, 3));
+        }
+      }
+    }
+  // The palette the raster shows: the grey ramp through GammaLut, or PLTE through GammaLut.
+  if (spec.ColorType == 0 || spec.ColorType == 4) {
+    const int bits = raster.BitsPerPixel;
+    for (int k = 0; k < (1 << bits); ++k) ASSERT_EQ(raster.Palette[k].Green, lut[k * 255 / ((1 << bits) - 1)]);
+  }
+  if (spec.ColorType == 3)
+    for (std::size_t i = 0; i < palette.size(); ++i) {
+      ASSERT_EQ(raster.Palette[i].Red, lut[palette[i].red]);
+      ASSERT_EQ(raster.Palette[i].Blue, lut[palette[i].blue]);
+    }
+}
+
+TEST(PngDecode, EveryFormatMatchesLibpng) {
+  std::uint32_t seed = 1;
+  const std::pair<int, int> sizes[] = {{1, 1}, {1, 9}, {9, 1}, {13, 7}, {33, 17}};
+  for (const TFormat& f : AllFormats)
+    for (int interlace = 0; interlace <= 1; ++interlace)
+      for (auto [w, h] : sizes)
+        for (std::uint32_t gamma : {0u, 100000u}) {
+          TPngSpec spec;
+          spec.Width = w;
+          spec.Height = h;
+          spec.ColorType = f.ColorType;
+          spec.BitDepth = f.BitDepth;
+          spec.Interlace = interlace;
+          spec.Gamma = gamma;
+          spec.WithTrns = (f.ColorType == 0 || f.ColorType == 2 || f.ColorType == 3) && seed % 2 == 0;
+          CheckAgainstLibpng(spec, seed++);
+          if (HasFatalFailure()) return;
+        }
+}
+
+TEST(PngDecode, LargeImagesSpanSeveralIdatChunksAndBlocks) {
+  // libpng splits the data into 8 KiB IDAT chunks; 300 x 200 RGBA needs many of them.
+  for (int interlace = 0; interlace <= 1; ++interlace) {
+    TPngSpec spec{300, 200, 8, 6, interlace};
+    CheckAgainstLibpng(spec, 77);
+    TPngSpec wide{257, 131, 16, 2, interlace};
+    CheckAgainstLibpng(wide, 78);
+  }
+}
+
+TEST(PngDecode, GammaTableValues) {
+  TPNGObject png;
+  png.SetGamma(45455);
+  for (int i = 0; i < 256; ++i) EXPECT_EQ(png.GammaLut()[i], i);
+  png.SetGamma(100000);
+  EXPECT_EQ(png.GammaLut()[128], 186);
+  EXPECT_EQ(png.GammaLut()[64], 136);
+  for (int i = 0; i < 256; ++i) EXPECT_EQ(png.GammaLut()[png.InverseGammaLut()[png.GammaLut()[i]]], png.GammaLut()[i]);
+  png.SetGamma(0);  // no effect
+  EXPECT_EQ(png.GammaLut()[128], 186);
+  png.Clear();
+  EXPECT_EQ(png.GammaLut()[128], 128);
+}
+
+TEST(PngDecode, TwoBitSamples) {
+  // Indexed: samples 3, 2, 1, 0 stay 3, 2, 1, 0 as 4-bit pixels. Grey: the pixel shows v x 85.
+  for (int type : {3, 0}) {
+    TPngSpec spec{4, 1, 2, type, 0};
+    std::vector<png_color> palette(4, png_color{1, 2, 3});
+    const TBytes file = WritePng(spec, {TBytes{0b11100100}}, {}, type == 3 ? palette : std::vector<png_color>{});
+    TPNGObject png;
+    LoadPng(png, file);
+    const TPngRaster& raster = png.Header().ColorRaster();
+    ASSERT_EQ(raster.BitsPerPixel, 4);
+    for (int x = 0; x < 4; ++x) {
+      const int pixel = RasterPixel(raster, x, 0);
+      if (type == 3) {
+        EXPECT_EQ(pixel, 3 - x);
+      } else {
+        EXPECT_EQ(raster.Palette[pixel].Red, (3 - x) * 85);
+      }
+    }
+  }
+}
+
+TEST(PngDecode, ShortImageDataLeavesRowsZero) {
+  // A zlib stream that ends after two of four rows: the rest keeps its zero fill, no error.
+  TBytes raw;
+  for (int y = 0; y < 2; ++y) raw.insert(raw.end(), {0, 200, 200, 200});
+  const TBytes file = Concat({Signature(), Chunk("IHDR", IhdrData(1, 4, 8, 2)), Chunk("IDAT", Deflate(raw)),
+                              Chunk("IEND", {})});
+  TPNGObject png;
+  LoadPng(png, file);
+  const TPngRaster& raster = png.Header().ColorRaster();
+  EXPECT_EQ(raster.ImageRow(1)[0], 200);
+  EXPECT_EQ(raster.ImageRow(2)[0], 0);
+  EXPECT_EQ(raster.ImageRow(3)[0], 0);
+}
+
+TEST(PngDecode, InterlacedEdgeSizes) {
+  // One pixel wide uses passes 1, 3, 5 and 7; one row high only those starting at row 0.
+  for (auto [w, h] : {std::pair{1, 11}, std::pair{11, 1}, std::pair{2, 2}}) {
+    TPngSpec spec{w, h, 8, 2, 1};
+    CheckAgainstLibpng(spec, 5);
+    TPngSpec sub{w, h, 1, 0, 1};
+    CheckAgainstLibpng(sub, 6);
+  }
+}
+
+}  // namespace
