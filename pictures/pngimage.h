@@ -367,6 +367,9 @@ class TPNGObject : public TGraphic {
  public:
   TPNGObject();
   ~TPNGObject() override;
+  // Chunks point at their picture, so a picture is copied only through Assign or Clone.
+  TPNGObject(const TPNGObject&) = delete;
+  TPNGObject& operator=(const TPNGObject&) = delete;
 
   const char* ClassName() const override { return "TPNGObject"; }
   int Width() const override;
