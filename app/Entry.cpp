@@ -2,8 +2,10 @@
 
 #include "app/DivisionModel.h"
 #include "app/Unit1.h"
+#include "app/assets/BuiltInAssets.h"
 #include "framework/Forms.h"
 #include "framework/Runtime.h"
+#include "pictures/PictureClasses.h"
 
 namespace {
 
@@ -25,9 +27,13 @@ struct TModules {
     Screen = &screen;
     application.SetTitle(TApplication::TitleFromExeName(exePath));
     application.OnSettingsChange = [] { SetDecimalSeparator(platform::Platform().LocaleDecimalSeparator()); };
+    // The picture classes and PNG chunk classes, and the built-in bitmap resources.
+    RegisterPictureClasses();
+    RegisterBuiltInBitmaps();
   }
   ~TModules() {
     while (!application.Components().empty()) delete application.Components().back();
+    UnregisterPictureClasses();
     Screen = nullptr;
     Application = nullptr;
   }

@@ -1,7 +1,66 @@
-// The main window's diagrams and picture buttons.
+// The main window's diagrams and picture buttons, with their pictures read from the built-in
+// picture streams.
 #include "app/Unit1.h"
 #include "app/Unit1Build.h"
+#include "app/assets/BuiltInAssets.h"
+#include "controls/PNGButton.h"
+#include "framework/Picture.h"
+#include "platform/Platform.h"
 
-void TForm1::CreateDiagrams() {}
-void TForm1::CreatePictureButtons() {}
-void TForm1::btn6Click(TObject*) {}
+using namespace unit1;
+
+namespace {
+
+constexpr const char* kAuthorPage = "https://forum.example.org/u/orvanta-author";
+
+// Reads a picture holder from the built-in picture stream of that name.
+void ReadPicture(TPicture& picture, const std::string& asset) {
+  TSpanStream stream(BuiltInAsset(asset));
+  picture.ReadData(stream);
+}
+
+TImage* Diagram(TForm1* form, const char* name, bool visible) {
+  TImage* img = Make<TImage>(form, name, form->pnl1);
+  img->SetBounds(-9, 6, 492, 151);
+  img->SetAutoSize(true);
+  ReadPicture(img->Picture(), std::string(name) + ".Picture.Data");
+  img->SetVisible(visible);
+  img->OnClick = [form](TObject* s) { form->imgs5Click(s); };
+  return img;
+}
+
+TPNGButton* PictureButton(TForm1* form, const char* name, TRect bounds) {
+  TPNGButton* b = Make<TPNGButton>(form, name, form->pnl1);
+  b->SetBounds(bounds.Left, bounds.Top, bounds.Right, bounds.Bottom);
+  const std::string prefix = name;
+  // The stored pictures are read straight into the button's own holders.
+  ReadPicture(b->PictureDefault(), prefix + ".PictureDefault.Data");
+  ReadPicture(b->PictureHot(), prefix + ".PictureHot.Data");
+  ReadPicture(b->PicturePress(), prefix + ".PicturePress.Data");
+  b->SetCaptionDefault(" ");
+  b->SetCaptionHot(" ");
+  b->SetCaptionPress(" ");
+  for (TFont* f : {&b->FontDefault(), &b->FontHot(), &b->FontPress()})
+    SetFont(*f, "Tahoma", 11, clWindowText, 0, DEFAULT_CHARSET);
+  return b;
+}
+
+}  // namespace
+
+void TForm1::CreateDiagrams() {
+  imgs5 = Diagram(this, "imgs5", false);
+  imgs4 = Diagram(this, "imgs4", false);
+  imgs3 = Diagram(this, "imgs3", false);
+  imgs2 = Diagram(this, "imgs2", false);
+  imgs1 = Diagram(this, "imgs1", true);
+}
+
+void TForm1::CreatePictureButtons() {
+  btn4 = PictureButton(this, "btn4", {483, 4, 48, 48});
+  btn4->OnClick = [this](TObject* s) { imgs5Click(s); };
+  btn5 = PictureButton(this, "btn5", {484, 55, 48, 48});
+  btn6 = PictureButton(this, "btn6", {484, 108, 48, 48});
+  btn6->OnClick = [this](TObject* s) { btn6Click(s); };
+}
+
+void TForm1::btn6Click(TObject*) { platform::Platform().OpenUrl(kAuthorPage); }
