@@ -85,7 +85,7 @@ constexpr std::uint32_t SRCINVERT = 0x00660046;
 constexpr std::uint32_t MERGEPAINT = 0x00BB0226;
 constexpr std::uint32_t NOTSRCCOPY = 0x00330008;
 constexpr std::uint32_t PATCOPY = 0x00F00021;
-constexpr std::uint32_t DSPDxax = 0x00E20746;  // where the source is black take the brush, else keep
+constexpr std::uint32_t DSPDxax = 0x00E20746;  // D ^ (S & (P ^ D)): the brush where the source is white
 
 class TCanvas {
  public:

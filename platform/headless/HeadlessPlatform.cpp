@@ -236,14 +236,7 @@ bool THeadlessPlatform::WaitEvent(TEvent& event, std::optional<std::uint64_t> de
       continue;
     }
     if (deadline && *deadline <= m_now) return false;
-    if (m_inputEnded || !OnIdle || !OnIdle()) {
-      m_inputEnded = true;
-      // Nothing more will come: let time run to the deadline, or report nothing.
-      if (deadline) {
-        m_now = std::max(m_now, *deadline);
-      }
-      return false;
-    }
+    if (!OnIdle || !OnIdle()) return false;  // nothing more now; the clock stays
   }
 }
 

@@ -37,8 +37,8 @@ class THeadlessPlatform : public TPlatform {
     std::function<void()> MessageBoxClosed;
   };
   TObserver Observer;
-  // Asked for more input when nothing is queued and no timer is due; false ends the waiting
-  // for good (WaitEvent then reports every deadline as passed).
+  // Asked for more input when nothing is queued and no timer is due; false when there is none
+  // (WaitEvent then returns at once and the clock stays where it is).
   std::function<bool()> OnIdle;
 
   // --- the virtual desktop, for drivers and tests ------------------------------------------
@@ -114,7 +114,6 @@ class THeadlessPlatform : public TPlatform {
   std::deque<TEvent> m_queue;
   std::uint64_t m_now = 0;
   std::optional<std::uint64_t> m_waitUntil;
-  bool m_inputEnded = false;
   std::optional<std::string> m_clipboard;
   std::string m_inputMethod;
   TCursorShape m_cursor = csArrow;
