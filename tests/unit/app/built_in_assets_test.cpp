@@ -1,0 +1,236 @@
+// The built-in pictures in their stored forms: every asset is there, each picture stream reads
+// through the picture holder into the class and size the main window expects, with the alpha
+// content its drawing relies on, and the arrow glyphs are the bitmap resources the spin edit loads.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/assets/BuiltInAssets.h"
+#include "framework/Bitmap.h"
+#include "framework/Picture.h"
+#include "pictures/PNGGraphic.h"
+#include "pictures/PictureClasses.h"
+#include "pictures/pngimage.h"
+
+namespace {
+
+class BuiltInAssetsTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    RegisterPictureClasses();
+    RegisterBuiltInBitmaps();
+  }
+  static void TearDownTestSuite() { UnregisterPictureClasses(); }
+
+  // Reads the named picture stream; the stream must be used up exactly.
+  static TPicture Read(const std::string& name) {
+    const std::span<const std::uint8_t> bytes = BuiltInAsset(name);
+    TSpanStream stream(bytes);
+    TPicture p;
+    p.ReadData(stream);
+    EXPECT_EQ(stream.Position(), static_cast<std::int64_t>(bytes.size())) << name;
+    return p;
+  }
+};
+
+// 0xAARRGGBB pixels of a picture of either class.
+TSurface PixelsOf(const TPicture& p) {
+  if (auto* png = dynamic_cast<const TPNGObject*>(p.Graphic())) return png->PixelsWithAlpha();
+  return dynamic_cast<const TPNGGraphic&>(*p.Graphic()).Surface();
+}
+
+struct TAlphaCount {
+  int Clear = 0, Partial = 0, Opaque = 0;
+};
+TAlphaCount CountAlpha(const TSurface& s) {
+  TAlphaCount c;
+  for (int y = 0; y < s.Height; ++y) {
+    for (int x = 0; x < s.Width; ++x) {
+      const std::uint32_t a = s.At(x, y) >> 24;
+      (a == 0 ? c.Clear : a == 255 ? c.Opaque : c.Partial)++;
+    }
+  }
+  return c;
+}
+
+std::uint32_t Le32(const std::uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t{p[3]} << 24); }
+std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+
+TEST_F(BuiltInAssetsTest, EveryAssetIsBuiltInByName) {
+  std::vector<std::string> names;
+  for (const TBuiltInAsset& a : BuiltInAssets()) names.emplace_back(a.Name);
+  std::vector<std::string> expected = {"CNSPINEDITDOWN.bmp", "CNSPINEDITUP.bmp"};
+  for (const char* b : {"btn4", "btn5", "btn6"})
+    for (const char* state : {"PictureDefault", "PictureHot", "PicturePress"})
+      expected.push_back(std::string(b) + "." + state + ".Data");
+  for (int i = 1; i <= 5; ++i) expected.push_back("imgs" + std::to_string(i) + ".Picture.Data");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(names, expected);
+  EXPECT_TRUE(BuiltInAsset("imgs6.Picture.Data").empty());
+  EXPECT_TRUE(BuiltInAsset("imgs1.picture.data").empty());
+}
+
+TEST_F(BuiltInAssetsTest, DiagramsOfStyles1To3AreTransparentPngPictures) {
+  for (int style = 1; style <= 3; ++style) {
+    const std::string name = "imgs" + std::to_string(style) + ".Picture.Data";
+    SCOPED_TRACE(name);
+    TPicture p = Read(name);
+    auto* png = dynamic_cast<TPNGObject*>(p.Graphic());
+    ASSERT_NE(png, nullptr);
+    EXPECT_EQ(png->Width(), 492);
+    EXPECT_EQ(png->Height(), 151);
+    const TChunkIHDR& h = png->Header();
+    EXPECT_EQ(h.BitDepth(), 8);
+    EXPECT_EQ(h.ColorType(), 6);
+    EXPECT_EQ(h.InterlaceMethod(), 0);
+    // A private ancillary chunk right after the header.
+    ASSERT_GE(png->Chunks().Count(), 2);
+    const TChunkName second = png->Chunks().Item(1).Name();
+    EXPECT_TRUE(second[0] & 32) << png->Chunks().Item(1).NameText();
+    EXPECT_TRUE(second[1] & 32) << png->Chunks().Item(1).NameText();
+    EXPECT_GT(png->Chunks().Item(1).DataSize(), 0u);
+    // The background is fully transparent: 71 to 77 % of the pixels; edges are anti-aliased.
+    const TAlphaCount c = CountAlpha(png->PixelsWithAlpha());
+    const double clear = static_cast<double>(c.Clear) / (492 * 151);
+    EXPECT_GE(clear, 0.71);
+    EXPECT_LE(clear, 0.77);
+    EXPECT_GT(c.Partial, 100);
+  }
+}
+
+TEST_F(BuiltInAssetsTest, DiagramsOfStyles4And5AreOpaqueAlphaBitmaps) {
+  for (int style = 4; style <= 5; ++style) {
+    const std::string name = "imgs" + std::to_string(style) + ".Picture.Data";
+    SCOPED_TRACE(name);
+    const std::span<const std::uint8_t> raw = BuiltInAsset(name);
+    ASSERT_EQ(raw.size(), 1u + 11 + 4 + 297222);
+    EXPECT_EQ(raw[0], 11);
+    EXPECT_EQ(std::memcmp(raw.data() + 1, "TPNGGraphic", 11), 0);
+    const std::uint8_t* s = raw.data() + 12;
+    EXPECT_EQ(Le32(s), 297222u);
+    const std::uint8_t* bmp = s + 4;
+    EXPECT_EQ(bmp[0], 'B');
+    EXPECT_EQ(bmp[1], 'M');
+    EXPECT_EQ(Le32(bmp + 2), 297222u);
+    EXPECT_EQ(Le32(bmp + 6), 0u);
+    EXPECT_EQ(Le32(bmp + 10), 54u);
+    const std::uint8_t* info = bmp + 14;
+    EXPECT_EQ(Le32(info), 40u);
+    EXPECT_EQ(Le32(info + 4), 492u);
+    EXPECT_EQ(Le32(info + 8), 151u);
+    EXPECT_EQ(Le16(info + 12), 1);
+    EXPECT_EQ(Le16(info + 14), 32);
+    EXPECT_EQ(Le32(info + 16), 0u);
+    EXPECT_EQ(Le32(info + 20), 492u * 151 * 4);
+    for (int k = 24; k < 40; k += 4) EXPECT_EQ(Le32(info + k), 0u);
+
+    TPicture p = Read(name);
+    ASSERT_NE(dynamic_cast<TPNGGraphic*>(p.Graphic()), nullptr);
+    const TSurface px = PixelsOf(p);
+    EXPECT_EQ(CountAlpha(px).Opaque, 492 * 151);
+    // The background carries the panel colour.
+    EXPECT_EQ(px.At(20, 100), 0xFF605E5Eu);
+    EXPECT_EQ(px.At(491, 0), 0xFF605E5Eu);
+  }
+}
+
+// Hot pictures are the rest picture lighter; pressed ones the hot picture moved by (dx, dy).
+void ExpectHotAndPressed(const TSurface& normal, const TSurface& hot, const TSurface& pressed, int dx, int dy) {
+  int lighter = 0;
+  for (int y = 0; y < 48; ++y) {
+    for (int x = 0; x < 48; ++x) {
+      const std::uint32_t n = normal.At(x, y), h = hot.At(x, y);
+      EXPECT_EQ(n >> 24, h >> 24) << x << "," << y;
+      if (n >> 24 == 255 && n != 0xFFFFFFFFu) {
+        for (int shift : {0, 8, 16}) EXPECT_GE((h >> shift) & 0xFF, (n >> shift) & 0xFF);
+        lighter += h != n;
+      }
+      if (x >= dx && y >= dy) EXPECT_EQ(pressed.At(x, y), hot.At(x - dx, y - dy)) << x << "," << y;
+      else EXPECT_EQ(pressed.At(x, y) >> 24, 0u) << x << "," << y;
+    }
+  }
+  EXPECT_GT(lighter, 300);
+}
+
+TEST_F(BuiltInAssetsTest, PlusAndCardButtonsArePngPicturesWithLighterHotAndMovedPressed) {
+  struct TCase {
+    const char* Name;
+    int Dx, Dy;
+  };
+  for (const TCase& c : {TCase{"btn4", 1, 1}, TCase{"btn6", 1, 2}}) {
+    SCOPED_TRACE(c.Name);
+    const std::string prefix = c.Name;
+    TPicture normal = Read(prefix + ".PictureDefault.Data");
+    TPicture hot = Read(prefix + ".PictureHot.Data");
+    TPicture pressed = Read(prefix + ".PicturePress.Data");
+    for (TPicture* p : {&normal, &hot, &pressed}) {
+      ASSERT_NE(dynamic_cast<TPNGObject*>(p->Graphic()), nullptr);
+      EXPECT_EQ(p->Width(), 48);
+      EXPECT_EQ(p->Height(), 48);
+    }
+    const TSurface n = PixelsOf(normal);
+    const TAlphaCount count = CountAlpha(n);
+    EXPECT_EQ(n.At(0, 0) >> 24, 0u);
+    EXPECT_EQ(n.At(47, 47) >> 24, 0u);
+    EXPECT_GT(count.Partial, 10);
+    EXPECT_GT(count.Opaque, 500);
+    ExpectHotAndPressed(n, PixelsOf(hot), PixelsOf(pressed), c.Dx, c.Dy);
+  }
+}
+
+TEST_F(BuiltInAssetsTest, SealLogoIsThreeIdenticalAlphaBitmaps) {
+  const std::span<const std::uint8_t> normal = BuiltInAsset("btn5.PictureDefault.Data");
+  for (const char* other : {"btn5.PictureHot.Data", "btn5.PicturePress.Data"}) {
+    const std::span<const std::uint8_t> bytes = BuiltInAsset(other);
+    EXPECT_TRUE(std::equal(normal.begin(), normal.end(), bytes.begin(), bytes.end())) << other;
+  }
+  TPicture p = Read("btn5.PictureDefault.Data");
+  ASSERT_NE(dynamic_cast<TPNGGraphic*>(p.Graphic()), nullptr);
+  EXPECT_EQ(p.Width(), 48);
+  EXPECT_EQ(p.Height(), 48);
+  const TSurface px = PixelsOf(p);
+  const TAlphaCount count = CountAlpha(px);
+  EXPECT_EQ(px.At(0, 0) >> 24, 0u);
+  EXPECT_EQ(px.At(47, 0) >> 24, 0u);
+  EXPECT_GT(count.Partial, 0);
+  EXPECT_GT(count.Opaque, 1000);
+  // Red seal, white lettering.
+  int red = 0, white = 0;
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 48; ++x) {
+      const std::uint32_t v = px.At(x, y);
+      if (v >> 24 != 255) continue;
+      const std::uint32_t r = (v >> 16) & 0xFF, g = (v >> 8) & 0xFF, b = v & 0xFF;
+      red += r > 150 && g < 80 && b < 80;
+      white += v == 0xFFFFFFFFu;
+    }
+  EXPECT_GT(red, 600);
+  EXPECT_GT(white, 150);
+}
+
+TEST_F(BuiltInAssetsTest, ArrowGlyphsAreTheSpinEditResources) {
+  // Black columns of rows 0 to 5, from the top; everything else olive.
+  const int up[6][2] = {{1, 0}, {4, 4}, {3, 5}, {2, 6}, {1, 7}, {1, 0}};
+  const int down[6][2] = {{1, 0}, {1, 7}, {2, 6}, {3, 5}, {4, 4}, {1, 0}};
+  struct TCase {
+    const char* Resource;
+    const int (*Rows)[2];
+  };
+  for (const TCase& c : {TCase{"CNSPINEDITUP", up}, TCase{"CNSPINEDITDOWN", down}}) {
+    SCOPED_TRACE(c.Resource);
+    TBitmap glyph;
+    glyph.LoadFromResourceName(c.Resource);
+    ASSERT_EQ(glyph.Width(), 9);
+    ASSERT_EQ(glyph.Height(), 6);
+    EXPECT_EQ(glyph.PixelFormat(), pf4bit);
+    EXPECT_EQ(glyph.TransparentColor(), RGB(128, 128, 0));
+    for (int y = 0; y < 6; ++y)
+      for (int x = 0; x < 9; ++x) {
+        const bool black = x >= c.Rows[y][0] && x <= c.Rows[y][1];
+        EXPECT_EQ(ColorFromPixel(glyph.Surface().At(x, y)), black ? RGB(0, 0, 0) : RGB(128, 128, 0)) << x << "," << y;
+      }
+  }
+}
+
+}  // namespace
