@@ -8,6 +8,7 @@
 
 #include "app/DivisionModel.h"
 #include "app/Unit1Build.h"
+#include "controls/CnEdit.h"
 #include "framework/Runtime.h"
 #include "platform/Keys.h"
 
@@ -125,9 +126,13 @@ void TForm1::FormCreate(TObject*) {
   m.waifeng = 10;
   m.yangshi = 1;
   SetCaption("Orvanta");
+  edtzongchang->SelectAll();
 }
 
-void TForm1::FormShow(TObject*) {}
+void TForm1::FormShow(TObject*) {
+  edtzongchang->SetFocus();
+  edtzongchang->SelectAll();
+}
 
 void TForm1::FormKeyPress(TObject* sender, char32_t& key) {
   if (key == 27) btn1Click(sender);

@@ -1,16 +1,197 @@
-// The main window's five inputs and their handlers.
+// The main window's five inputs and their handlers: they keep the model in step with the inputs,
+// write the values over the diagram and switch the layout style.
+#include "app/DivisionModel.h"
 #include "app/Unit1.h"
 #include "app/Unit1Build.h"
+#include "controls/CnEdit.h"
+#include "controls/CnSpin.h"
+#include "framework/Runtime.h"
 
-void TForm1::CreateInputs() {}
+using namespace unit1;
 
-void TForm1::edtzongchangChange(TObject*) {}
-void TForm1::sekuaiChange(TObject*) {}
-void TForm1::seneifengChange(TObject*) {}
-void TForm1::sewaifengChange(TObject*) {}
-void TForm1::se1Change(TObject*) {}
+namespace {
+
+constexpr TColor kInputColor = 0x00565658;
+
+TCnSpinEdit* SpinInput(TForm1* form, const char* name, TRect bounds, std::int32_t minValue, std::int32_t maxValue,
+                       std::int32_t value, int tabOrder) {
+  TCnSpinEdit* e = Make<TCnSpinEdit>(form, name, form->pnl2);
+  e->SetBounds(bounds.Left, bounds.Top, bounds.Right, bounds.Bottom);
+  e->SetColor(kInputColor);
+  e->SetCtl3D(false);
+  SetFont(e->Font(), kHeiTi, 21, clWhite);
+  e->SetMaxValue(maxValue);
+  e->SetMinValue(minValue);
+  e->SetTabOrder(tabOrder);
+  e->SetValue(value);
+  return e;
+}
+
+}  // namespace
+
+void TForm1::CreateInputs() {
+  edtzongchang = Make<TCnEdit>(this, "edtzongchang", pnl2);
+  edtzongchang->SetBounds(67, 5, 81, 27);
+  edtzongchang->SetColor(kInputColor);
+  edtzongchang->SetCtl3D(false);
+  SetFont(edtzongchang->Font(), kHeiTi, 21, clWhite);
+  edtzongchang->SetHideSelection(false);
+  edtzongchang->SetImeName("中文(简体) - 极点五笔");
+  edtzongchang->SetTabOrder(0);
+  edtzongchang->SetText("2000");
+  edtzongchang->OnChange = [this](TObject* s) { edtzongchangChange(s); };
+  edtzongchang->OnKeyPress = [this](TObject* s, char32_t& k) { sekuaiKeyPress(s, k); };
+  edtzongchang->SetTextType(IntegerText);
+  edtzongchang->SetEnterAsTab(true);
+
+  sekuai = SpinInput(this, "sekuai", {194, 3, 59, 31}, 2, 3000, 3, 1);
+  seneifeng = SpinInput(this, "seneifeng", {314, 3, 41, 31}, 0, 20, 6, 2);
+  sewaifeng = SpinInput(this, "sewaifeng", {401, 3, 41, 31}, 0, 20, 10, 3);
+  se1 = SpinInput(this, "se1", {488, 3, 41, 31}, 0, 0, 1, 4);
+  sekuai->OnChange = [this](TObject* s) { sekuaiChange(s); };
+  seneifeng->OnChange = [this](TObject* s) { seneifengChange(s); };
+  sewaifeng->OnChange = [this](TObject* s) { sewaifengChange(s); };
+  se1->OnChange = [this](TObject* s) { se1Change(s); };
+  for (TCnSpinEdit* e : {sekuai, seneifeng, sewaifeng, se1})
+    e->OnKeyPress = [this](TObject* s, char32_t& k) { sekuaiKeyPress(s, k); };
+}
+
+// ---------------------------------------------------------------------------------------------
+// Change handlers
+// ---------------------------------------------------------------------------------------------
+
+void TForm1::edtzongchangChange(TObject*) {
+  // Any error (a text that is no integer, a width that cannot be computed) is dropped silently.
+  try {
+    zongchangl->SetCaption(IntToStr(std::get<std::int32_t>(edtzongchang->Value())));
+    Model().zongchang = std::get<std::int32_t>(edtzongchang->Value());
+    ceduan();
+    jisuan();
+  } catch (...) {
+  }
+}
+
+void TForm1::sekuaiChange(TObject*) {
+  kuail->SetCaption(IntToStr(sekuai->Value()));
+  Model().kuai = sekuai->Value();
+  jisuan();
+}
+
+void TForm1::seneifengChange(TObject*) {
+  TDivisionModel& m = Model();
+  fengl->SetCaption(IntToStr(seneifeng->Value()));
+  feng1l->SetCaption(fengl->Caption());
+  m.neifeng = seneifeng->Value();
+  jisuan();
+  if (m.yangshi == 3) {
+    jiaol->SetCaption(IntToStr(m.neifeng));
+    jiao1l->SetCaption(IntToStr(m.neifeng));
+  } else if (m.yangshi == 5) {
+    jiaol->SetCaption(IntToStr(m.neifeng));
+  }
+}
+
+void TForm1::sewaifengChange(TObject*) {
+  TDivisionModel& m = Model();
+  m.waifeng = sewaifeng->Value();
+  if (m.yangshi == 1 || m.yangshi == 4) {
+    jiaol->SetCaption(IntToStr(m.waifeng));
+    jiao1l->SetCaption(jiaol->Caption());
+  } else if (m.yangshi == 5) {
+    jiao1l->SetCaption(IntToStr(m.waifeng));
+  }
+  jisuan();
+}
+
+void TForm1::se1Change(TObject*) {
+  // The style wraps around: 6 or more becomes 1, 0 or less becomes 5 (each write runs this
+  // handler again, nested).
+  if (se1->Value() >= 6) se1->SetValue(1);
+  if (se1->Value() <= 0) se1->SetValue(5);
+  Model().yangshi = se1->Value();
+  bianxing();
+  jisuan();
+}
+
 void TForm1::sekuaiKeyPress(TObject*, char32_t&) {}
-void TForm1::imgs5Click(TObject*) {}
-void TForm1::bianxing() {}
-void TForm1::showthis(TImage*) {}
-void TForm1::ceduan() {}
+
+// ---------------------------------------------------------------------------------------------
+// Style
+// ---------------------------------------------------------------------------------------------
+
+void TForm1::imgs5Click(TObject*) {
+  TDivisionModel& m = Model();
+  m.yangshi = m.yangshi + 1;
+  if (m.yangshi == 6) m.yangshi = 1;
+  se1->SetValue(m.yangshi);
+  bianxing();
+  jisuan();
+  edtzongchang->SelectAll();
+}
+
+void TForm1::bianxing() {
+  const TDivisionModel& m = Model();
+  auto chamferInput = [this](bool enabled) {
+    sewaifeng->SetEnabled(enabled);
+    lbl4->SetEnabled(enabled);
+  };
+  switch (m.yangshi) {
+    case 1:
+      showthis(imgs1);
+      sewaifeng->SetValue(m.waifeng);
+      jiaol->SetCaption(IntToStr(m.waifeng));
+      jiao1l->SetCaption(jiaol->Caption());
+      jiaol->Show();
+      jiao1l->Show();
+      chamferInput(true);
+      break;
+    case 2:
+      showthis(imgs2);
+      jiaol->Hide();
+      jiao1l->Hide();
+      chamferInput(false);
+      break;
+    case 3:
+      showthis(imgs3);
+      jiaol->Show();
+      jiao1l->Show();
+      jiaol->SetCaption(IntToStr(m.neifeng));
+      jiao1l->SetCaption(jiaol->Caption());
+      chamferInput(false);
+      break;
+    case 4:
+      showthis(imgs4);
+      jiaol->Hide();
+      jiao1l->Show();
+      sewaifeng->SetValue(m.waifeng);
+      jiaol->SetCaption(IntToStr(m.waifeng));
+      jiao1l->SetCaption(IntToStr(m.waifeng));
+      chamferInput(true);
+      break;
+    case 5:
+      showthis(imgs5);
+      jiaol->Show();
+      jiao1l->Show();
+      sewaifeng->SetValue(m.waifeng);
+      jiao1l->SetCaption(IntToStr(m.waifeng));
+      jiaol->SetCaption(IntToStr(m.neifeng));
+      chamferInput(true);
+      break;
+    default:
+      break;
+  }
+}
+
+void TForm1::showthis(TImage* diagram) {
+  for (TImage* img : {imgs1, imgs2, imgs3, imgs4, imgs5})
+    if (img) img->Hide();
+  if (diagram) diagram->Show();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Suggested slab count
+// ---------------------------------------------------------------------------------------------
+
+void TForm1::ceduan() {
+  if (const std::optional<std::int32_t> count = SuggestedCount(Model().zongchang)) sekuai->SetValue(*count);
+}
