@@ -129,14 +129,15 @@ void AddRightWall(TScene& s) {
 }
 
 // The marks row: "1", an arrow, three dots, an arrow (the slab count label follows it).
+// The arrow covers columns [left, right): its head's stroke ends just inside the last column.
 void AddArrow(TScene& s, double left, double right) {
-  const double tip = right - 0.5, y = 15.5;
-  s.Add(Rect(left, 15, right - 1, 16), kWhite);
-  s.Add(Stroke({{tip - 5, y - 5}, {tip, y}, {tip - 5, y + 5}}, 1.2), kWhite);
+  const double width = 1.2, tip = right - width / 2 - 0.05, y = 15.5;
+  s.Add(Rect(left, 15, tip, 16), kWhite);
+  s.Add(Stroke({{tip - 5, y - 5}, {tip, y}, {tip - 5, y + 5}}, width), kWhite);
 }
 
 void AddMarks(TScene& s) {
-  s.Add(Union({Rect(114, 6, 117, 26), Stroke({{115.2, 7.2}, {111.9, 10.8}}, 2.4)}), kWhite);
+  s.Add(Union({Rect(114, 6, 117, 26), Stroke({{115.2, 7.2}, {112.3, 10.6}}, 2.4)}), kWhite);
   AddArrow(s, 166, 190);
   for (double cx : {237.0, 245.0, 253.0}) s.Add(Circle(cx, 15, 3), kWhite);
   AddArrow(s, 299, 323);
