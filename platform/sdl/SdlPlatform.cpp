@@ -331,11 +331,12 @@ void TSdlPlatform::Present(TWindowId window, const TSurface& pixels, const TRect
   record->SurfaceWidth = surface->w;
   record->SurfaceHeight = surface->h;
   if (area.IsEmpty()) return;
-  // Surface pixels are 0xAARRGGBB words (bytes B, G, R, A), SDL's ARGB8888.
+  // Buffer pixels are 0x__RRGGBB words (bytes B, G, R and one byte the screen ignores): SDL's
+  // RGB888, so a window surface with an alpha channel still gets opaque pixels.
   const int bytesPerPixel = surface->format->BytesPerPixel;
   auto* target = static_cast<Uint8*>(surface->pixels) + static_cast<size_t>(area.Top) * surface->pitch +
                  static_cast<size_t>(area.Left) * bytesPerPixel;
-  SDL_ConvertPixels(area.Width(), area.Height(), SDL_PIXELFORMAT_ARGB8888, pixels.Row(area.Top) + area.Left,
+  SDL_ConvertPixels(area.Width(), area.Height(), SDL_PIXELFORMAT_RGB888, pixels.Row(area.Top) + area.Left,
                     pixels.Width * static_cast<int>(sizeof(TPixel)), surface->format->format, target,
                     surface->pitch);
   const SDL_Rect rect{area.Left, area.Top, area.Width(), area.Height()};

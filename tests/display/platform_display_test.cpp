@@ -2,6 +2,10 @@
 // manager). Window properties are read back with xprop, xwininfo and xdotool, pixels straight
 // from the screen, and a second process of this program plays "another program".
 //
+// Sections: shell tools and child processes; the fixture; window properties; the window search;
+// presenting; pointer (events, the drag); keyboard and activation; screen, clock and desktop
+// services; helper modes.
+//
 // Helper modes (the second process):
 //   --helper-window CLASS CAPTION   a hidden window; stdin lines show / hide / quit
 //   --print-clipboard               prints the clipboard text, or <none>
@@ -302,6 +306,11 @@ TEST_F(DisplayTest, BoundsAndOpacityFollowTheProgram) {
     return g.X == 1380 && g.Y == 833 && g.Width == 540 && g.Height == 247;
   }));
   EXPECT_FALSE(Contains(Prop(id, "_NET_WM_WINDOW_OPACITY"), "= 1347")) << Prop(id, "_NET_WM_WINDOW_OPACITY");
+
+  // Partly beyond the top-left corner of the screen: left there, not pulled back.
+  P().SetWindowBounds(w, Bounds(-20, -10, 37, 37));
+  EXPECT_TRUE(PumpUntil(2000, [&] { TGeometry g = Geometry(id); return g.X == -20 && g.Y == -10; }))
+      << Geometry(id).X << "," << Geometry(id).Y;
 }
 
 TEST_F(DisplayTest, FramedWindowGetsDecorationsUnderAWindowManager) {
@@ -555,13 +564,19 @@ TEST_F(DisplayTest, KeysGiveVirtualCodesTextAndControlCharacters) {
   EXPECT_GE(ups, static_cast<int>(expectedDowns.size()) - 1);  // the last key-up may still be on its way
 }
 
-TEST_F(DisplayTest, ActivationFollowsFocusAndTellsClicks) {
+TEST_F(DisplayTest, ActivationRaisesFollowsFocusAndTellsClicks) {
+  // b overlaps a's right part; the overlap shows whichever was raised last.
   const TWindowId a = Open("TActA", "a", Bounds(100, 100, 120, 80));
-  const TWindowId b = Open("TActB", "b", Bounds(400, 100, 120, 80));
+  const TWindowId b = Open("TActB", "b", Bounds(160, 120, 120, 80));
   P().ShowWindow(a, true);
   P().ShowWindow(b, true);
+  const TSurface red(120, 80, PixelFromColor(RGB(0xFF, 0, 0)));
+  const TSurface blue(120, 80, PixelFromColor(RGB(0, 0, 0xFF)));
+  P().Present(a, red, red.BoundsRect());
+  P().Present(b, blue, blue.BoundsRect());
   P().ActivateWindow(a);
   ASSERT_FALSE(Pump(3000, [&](const TEvent& e) { return e.Kind == evActivate && e.Window == a; }).empty());
+  EXPECT_TRUE(PumpUntil(2000, [&] { return ScreenPixel(200, 150) == 0xFF0000u; }));
 
   P().ActivateWindow(b);
   std::vector<TEvent> events = Pump(3000, [&](const TEvent& e) { return e.Kind == evActivate && e.Window == b; });
@@ -570,6 +585,7 @@ TEST_F(DisplayTest, ActivationFollowsFocusAndTellsClicks) {
   bool deactivated = false;
   for (const TEvent& e : events) deactivated |= e.Kind == evDeactivate && e.Window == a;
   EXPECT_TRUE(deactivated);
+  EXPECT_TRUE(PumpUntil(2000, [&] { return ScreenPixel(200, 150) == 0x0000FFu; }));
 
   if (!HasWindowManager()) GTEST_SKIP() << "without a window manager a click moves no focus";
   Shell("xdotool mousemove 150 130 click 1");
