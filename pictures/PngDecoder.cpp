@@ -7,6 +7,7 @@
 //   TChunkIDAT                   - reading starts the decoder
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -26,6 +27,9 @@ constexpr TPass Adam7[7] = {{0, 0, 8, 8}, {0, 4, 8, 8}, {4, 0, 8, 4}, {0, 2, 4, 
                             {2, 0, 4, 2}, {0, 1, 2, 2}, {1, 0, 2, 1}};
 
 constexpr std::size_t InputBlock = 65535;
+// Inflated bytes decoded per round: large enough to keep inflate on its fast path, small enough to
+// stay in cache until the lines are unfiltered and converted.
+constexpr std::size_t BatchBytes = 128 * 1024;
 
 class TImageDecoder {
  public:
@@ -64,7 +68,8 @@ class TImageDecoder {
   std::uint32_t m_chunkLeft;
   std::uint32_t m_crc = 0;
   std::vector<std::uint8_t> m_input;
-  std::vector<std::uint8_t> m_lines[2];
+  std::vector<std::uint8_t> m_batch;
+  std::vector<std::uint8_t> m_lines[2];  // the unfiltered current and previous lines
 };
 
 std::size_t TImageDecoder::LineLength(std::uint64_t w) const {
@@ -278,22 +283,41 @@ void TImageDecoder::Convert(const std::uint8_t* line, int y, int col0, int step,
   }
 }
 
-// Decodes the lines of one pass (the whole image when not interlaced). Returns false when the
-// image data ran out, which leaves the remaining rows at their zero fill.
+// Decodes the lines of one pass (the whole image when not interlaced), inflating several lines
+// at a time (never more than the pass still needs) and unfiltering each against the one above.
+// Returns false when the image data ran out, which leaves the remaining rows at their zero fill.
 bool TImageDecoder::DecodeLines(int row0, int rowStep, int col0, int colStep, std::size_t length) {
   const int height = static_cast<int>(m_header.Height());
+  if (row0 >= height) return true;
   const int count = static_cast<int>((m_header.Width() + colStep - col0 - 1) / colStep);
   const std::size_t distance = FilterDistance();
+  const std::size_t stride = length + 1;
+  const std::size_t rows = static_cast<std::size_t>((height - row0 + rowStep - 1) / rowStep);
+  const std::size_t batchRows = std::clamp<std::size_t>(BatchBytes / stride, 1, rows);
+  // Room past every line for the unfilter loops, which move whole registers.
+  m_batch.resize(batchRows * stride + UnfilterPadding);
+  m_lines[0].assign(length + UnfilterPadding, 0);
+  m_lines[1].assign(length + UnfilterPadding, 0);
   std::uint8_t* current = m_lines[0].data();
   std::uint8_t* previous = m_lines[1].data();
-  std::memset(previous, 0, length + 1);
-  for (int y = row0; y < height; y += rowStep) {
-    const std::size_t got = ReadInflated(current, length + 1);
+  int y = row0;
+  for (std::size_t done = 0; done < rows;) {
+    const std::size_t wanted = std::min(batchRows, rows - done) * stride;
+    const std::size_t got = ReadInflated(m_batch.data(), wanted);
     if (got == 0) return false;
-    if (got < length + 1) std::memset(current + got, 0, length + 1 - got);
-    UnfilterRow(current[0], current + 1, previous + 1, length, distance);
-    Convert(current + 1, y, col0, colStep, count);
-    std::swap(current, previous);
+    std::size_t lines = got / stride;
+    if (got % stride != 0) {
+      std::memset(m_batch.data() + got, 0, stride - got % stride);
+      ++lines;
+    }
+    for (std::size_t i = 0; i < lines; ++i, y += rowStep) {
+      const std::uint8_t* line = m_batch.data() + i * stride;
+      UnfilterRow(line[0], line + 1, current, previous, length, distance);
+      Convert(current, y, col0, colStep, count);
+      std::swap(current, previous);
+    }
+    done += lines;
+    if (got < wanted) return false;
   }
   return true;
 }
@@ -302,8 +326,6 @@ void TImageDecoder::Run() {
   const int bpp = m_header.ColorRaster().BitsPerPixel;
   if (m_header.ColorType() == 0 || m_header.ColorType() == 4) m_header.BuildGreyRamp(bpp);
   const std::size_t full = LineLength(m_header.Width());
-  // Room past the line end lets the unfilter loops work in whole vector registers.
-  for (auto& line : m_lines) line.assign(full + 1 + 64, 0);
   if (m_header.ColorRaster().Allocated()) {
     if (m_header.InterlaceMethod() == 0) {
       DecodeLines(0, 1, 0, 1, full);

@@ -4,8 +4,12 @@
 #include <cstddef>
 #include <cstdint>
 
-// Unfilters `length` bytes of `row` in place against `previous` (the unfiltered line above, all
-// zeros for the first line), `distance` being the bytes of one complete pixel. A filter type
-// above 4 leaves the line as it is.
-void UnfilterRow(std::uint8_t filter, std::uint8_t* row, const std::uint8_t* previous, std::size_t length,
-                 std::size_t distance);
+// Bytes of room that every line given to UnfilterRow must have after its end.
+constexpr std::size_t UnfilterPadding = 16;
+
+// Unfilters the `length` bytes of `raw` into `out` against `previous` (the unfiltered line above,
+// all zeros for the first line), `distance` being the bytes of one complete pixel. A filter type
+// above 4 copies the line as it is. The vector paths read past the end of `raw` and `previous`
+// and write past the end of `out` (within UnfilterPadding).
+void UnfilterRow(std::uint8_t filter, const std::uint8_t* raw, std::uint8_t* out, const std::uint8_t* previous,
+                 std::size_t length, std::size_t distance);

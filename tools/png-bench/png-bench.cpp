@@ -194,14 +194,15 @@ void BareInflate(const TTestImage& image) {
 const char* const DecoderNames[] = {"ours", "libpng", "spng", "stb_image", "inflate"};
 void (*const Decoders[])(const TTestImage&) = {DecodeOurs, DecodeLibpng, DecodeSpng, DecodeStb, BareInflate};
 
-// Collects the time per iteration of every run ("file/decoder").
+// Collects the processor time per iteration of every run ("file/decoder"); processor time, not
+// wall time, so that other work on a shared machine does not distort the ratios.
 class TCollector : public benchmark::ConsoleReporter {
  public:
   std::map<std::string, double> Seconds;
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs)
       if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-        Seconds[run.benchmark_name()] = run.real_accumulated_time / static_cast<double>(run.iterations);
+        Seconds[run.benchmark_name()] = run.cpu_accumulated_time / static_cast<double>(run.iterations);
     ConsoleReporter::ReportRuns(runs);
   }
 };
