@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "pictures/PngConvert.h"
 #include "pictures/PngFilters.h"
 #include "pictures/pngimage.h"
 
@@ -69,7 +70,7 @@ class TImageDecoder {
   std::uint32_t m_crc = 0;
   std::vector<std::uint8_t> m_input;
   std::vector<std::uint8_t> m_batch;
-  std::vector<std::uint8_t> m_lines[2];  // the unfiltered current and previous lines
+  std::vector<std::uint8_t> m_lines[4];  // unfiltered lines: the one above and three to fill
 };
 
 std::size_t TImageDecoder::LineLength(std::uint64_t w) const {
@@ -200,7 +201,9 @@ void TImageDecoder::Convert(const std::uint8_t* line, int y, int col0, int step,
       }
       return;
     case 2 * 32 + 8:
-      if (m_identity) {
+      if (m_identity && step == 1) {
+        RgbToBgr(line, dst + 3 * col0, static_cast<std::size_t>(count), raster.RowBytes - 3 * col0);
+      } else if (m_identity) {
         for (int k = 0, c = col0; k < count; ++k, c += step) {
           const std::uint8_t* s = line + 3 * k;
           std::uint8_t* d = dst + 3 * c;
@@ -245,7 +248,9 @@ void TImageDecoder::Convert(const std::uint8_t* line, int y, int col0, int step,
       }
       return;
     case 6 * 32 + 8:
-      if (m_identity) {
+      if (m_identity && step == 1) {
+        RgbaToBgrAlpha(line, dst + 3 * col0, alpha + col0, static_cast<std::size_t>(count), raster.RowBytes - 3 * col0);
+      } else if (m_identity) {
         for (int k = 0, c = col0; k < count; ++k, c += step) {
           const std::uint8_t* s = line + 4 * k;
           std::uint8_t* d = dst + 3 * c;
@@ -296,10 +301,10 @@ bool TImageDecoder::DecodeLines(int row0, int rowStep, int col0, int colStep, st
   const std::size_t batchRows = std::clamp<std::size_t>(BatchBytes / stride, 1, rows);
   // Room past every line for the unfilter loops, which move whole registers.
   m_batch.resize(batchRows * stride + UnfilterPadding);
-  m_lines[0].assign(length + UnfilterPadding, 0);
-  m_lines[1].assign(length + UnfilterPadding, 0);
-  std::uint8_t* current = m_lines[0].data();
-  std::uint8_t* previous = m_lines[1].data();
+  for (auto& line : m_lines) line.assign(length + UnfilterPadding, 0);
+  // The unfiltered line above (zeros for the first) and three free lines to unfilter into.
+  std::uint8_t* previous = m_lines[0].data();
+  std::uint8_t* spare[3] = {m_lines[1].data(), m_lines[2].data(), m_lines[3].data()};
   int y = row0;
   for (std::size_t done = 0; done < rows;) {
     const std::size_t wanted = std::min(batchRows, rows - done) * stride;
@@ -310,11 +315,24 @@ bool TImageDecoder::DecodeLines(int row0, int rowStep, int col0, int colStep, st
       std::memset(m_batch.data() + got, 0, stride - got % stride);
       ++lines;
     }
-    for (std::size_t i = 0; i < lines; ++i, y += rowStep) {
-      const std::uint8_t* line = m_batch.data() + i * stride;
-      UnfilterRow(line[0], line + 1, current, previous, length, distance);
-      Convert(current, y, col0, colStep, count);
-      std::swap(current, previous);
+    for (std::size_t i = 0; i < lines;) {
+      const std::uint8_t* top = m_batch.data() + i * stride;
+      std::size_t grouped = 1;
+      if (i + 2 < lines) {
+        const TUnfilterLine group[3] = {{top[0], top + 1, spare[0]},
+                                        {top[stride], top + stride + 1, spare[1]},
+                                        {top[2 * stride], top + 2 * stride + 1, spare[2]}};
+        if (UnfilterRowTriple(group, previous, length, distance)) grouped = 3;
+      }
+      if (grouped == 1 && i + 1 < lines &&
+          UnfilterRowPair(top[0], top + 1, spare[0], top[stride], top + stride + 1, spare[1], previous, length,
+                          distance))
+        grouped = 2;
+      if (grouped == 1) UnfilterRow(top[0], top + 1, spare[0], previous, length, distance);
+      for (std::size_t k = 0; k < grouped; ++k, y += rowStep) Convert(spare[k], y, col0, colStep, count);
+      // The last line unfiltered is the one above the next; the buffer of the one above is free.
+      std::swap(previous, spare[grouped - 1]);
+      i += grouped;
     }
     done += lines;
     if (got < wanted) return false;

@@ -1,9 +1,15 @@
 // Reversing the scan-line filters, from the inflated line into a separate output line (so that
-// loads never wait for the stores of the pixel before). Sub, Average and Paeth depend on the byte
-// one pixel to the left, so they run pixel by pixel; for pixels of 3 to 8 bytes one pixel is one
-// SSE2 register of 16-bit lanes, and the Paeth choice is made with masks instead of branches (on
-// real pictures the choice looks random, so branches would mispredict constantly). None and Up
-// have no such dependency and run 16 bytes at a time.
+// loads never wait for the stores of the pixel before).
+//
+// None and Up have no dependency along the line and run 16 bytes at a time. Sub, Average and
+// Paeth depend on the unfiltered pixel to the left, so they run pixel by pixel: for pixels of 3
+// to 8 bytes one pixel is one SSE2 register of 16-bit lanes, and the Paeth choice is made with
+// masks instead of branches (on real pictures it looks random, so branches would mispredict).
+// Such a line is one long chain of dependent steps; two consecutive lines of these filters are
+// therefore unfiltered together, the lower one pixel behind the upper (its pixel x needs the upper
+// line's pixels x and x - D, produced one step before), so that the two chains overlap; the same
+// holds for two such lines with a None or Up line between them, the usual pattern of pictures
+// whose encoder alternates Up and Paeth.
 #include "pictures/PngFilters.h"
 
 #include <algorithm>
@@ -25,33 +31,10 @@ inline int Paeth(int a, int b, int c) {
   return (pa <= pb && pa <= pc) ? a : bc;
 }
 
-void SubScalar(const std::uint8_t* raw, std::uint8_t* out, std::size_t length, std::size_t d) {
-  const std::size_t head = std::min(d, length);
-  std::memcpy(out, raw, head);
-  for (std::size_t i = head; i < length; ++i) out[i] = static_cast<std::uint8_t>(raw[i] + out[i - d]);
-}
-
-void UpScalar(const std::uint8_t* raw, std::uint8_t* out, const std::uint8_t* prev, std::size_t length) {
-  for (std::size_t i = 0; i < length; ++i) out[i] = static_cast<std::uint8_t>(raw[i] + prev[i]);
-}
-
-void AverageScalar(const std::uint8_t* raw, std::uint8_t* out, const std::uint8_t* prev, std::size_t length,
-                   std::size_t d) {
-  const std::size_t head = std::min(d, length);
-  for (std::size_t i = 0; i < head; ++i) out[i] = static_cast<std::uint8_t>(raw[i] + (prev[i] >> 1));
-  for (std::size_t i = head; i < length; ++i)
-    out[i] = static_cast<std::uint8_t>(raw[i] + ((out[i - d] + prev[i]) >> 1));
-}
-
-void PaethScalar(const std::uint8_t* raw, std::uint8_t* out, const std::uint8_t* prev, std::size_t length,
-                 std::size_t d) {
-  const std::size_t head = std::min(d, length);
-  for (std::size_t i = 0; i < head; ++i) out[i] = static_cast<std::uint8_t>(raw[i] + prev[i]);
-  for (std::size_t i = head; i < length; ++i)
-    out[i] = static_cast<std::uint8_t>(raw[i] + Paeth(out[i - d], prev[i], prev[i - d]));
-}
-
 #if defined(__SSE2__)
+
+inline __m128i Abs16(__m128i v) { return _mm_max_epi16(v, _mm_sub_epi16(_mm_setzero_si128(), v)); }
+inline __m128i Low8(__m128i v) { return _mm_and_si128(v, _mm_set1_epi16(0xFF)); }
 
 // One pixel of D bytes in the low lanes of a register of 16-bit lanes. Loads and stores move 4 or
 // 8 bytes; the lanes past the pixel hold whatever follows it and are overwritten by the next
@@ -78,92 +61,338 @@ inline void StorePixel(std::uint8_t* p, __m128i v) {
   }
 }
 
-inline __m128i Abs16(__m128i v) { return _mm_max_epi16(v, _mm_sub_epi16(_mm_setzero_si128(), v)); }
-inline __m128i Low8(__m128i v) { return _mm_and_si128(v, _mm_set1_epi16(0xFF)); }
+#endif
 
-template <std::size_t D>
-void SubPixels(const std::uint8_t* raw, std::uint8_t* out, std::size_t length) {
-  __m128i a = _mm_setzero_si128();
-  for (std::size_t i = 0; i + D <= length; i += D) {
-    a = Low8(_mm_add_epi16(LoadPixel<D>(raw + i), a));
-    StorePixel<D>(out + i, a);
+// The serial filters as functions of the raw value and the unfiltered neighbours a (left),
+// b (above) and c (above left): on single bytes, and on one pixel in a register.
+struct TSubFilter {
+  static int Apply(int raw, int a, int, int) { return (raw + a) & 0xFF; }
+#if defined(__SSE2__)
+  static __m128i Apply(__m128i raw, __m128i a, __m128i, __m128i) { return Low8(_mm_add_epi16(raw, a)); }
+#endif
+};
+
+struct TAverageFilter {
+  static int Apply(int raw, int a, int b, int) { return (raw + ((a + b) >> 1)) & 0xFF; }
+#if defined(__SSE2__)
+  static __m128i Apply(__m128i raw, __m128i a, __m128i b, __m128i) {
+    return Low8(_mm_add_epi16(raw, _mm_srli_epi16(_mm_add_epi16(a, b), 1)));
   }
-}
+#endif
+};
 
-template <std::size_t D>
-void AveragePixels(const std::uint8_t* raw, std::uint8_t* out, const std::uint8_t* prev, std::size_t length) {
-  __m128i a = _mm_setzero_si128();
-  for (std::size_t i = 0; i + D <= length; i += D) {
-    const __m128i b = LoadPixel<D>(prev + i);
-    a = Low8(_mm_add_epi16(LoadPixel<D>(raw + i), _mm_srli_epi16(_mm_add_epi16(a, b), 1)));
-    StorePixel<D>(out + i, a);
-  }
-}
-
-template <std::size_t D>
-void PaethPixels(const std::uint8_t* raw, std::uint8_t* out, const std::uint8_t* prev, std::size_t length) {
-  __m128i a = _mm_setzero_si128(), c = _mm_setzero_si128();
-  for (std::size_t i = 0; i + D <= length; i += D) {
-    const __m128i b = LoadPixel<D>(prev + i);
+struct TPaethFilter {
+  static int Apply(int raw, int a, int b, int c) { return (raw + Paeth(a, b, c)) & 0xFF; }
+#if defined(__SSE2__)
+  static __m128i Apply(__m128i raw, __m128i a, __m128i b, __m128i c) {
     const __m128i bMinusC = _mm_sub_epi16(b, c), aMinusC = _mm_sub_epi16(a, c);
     const __m128i pa = Abs16(bMinusC), pb = Abs16(aMinusC), pc = Abs16(_mm_add_epi16(bMinusC, aMinusC));
     // a where pa <= pb and pa <= pc; otherwise b where pb <= pc; otherwise c.
     const __m128i notA = _mm_cmpgt_epi16(pa, _mm_min_epi16(pb, pc));
     const __m128i notB = _mm_cmpgt_epi16(pb, pc);
     const __m128i bOrC = _mm_or_si128(_mm_andnot_si128(notB, b), _mm_and_si128(notB, c));
-    const __m128i predictor = _mm_or_si128(_mm_andnot_si128(notA, a), _mm_and_si128(notA, bOrC));
-    a = Low8(_mm_add_epi16(LoadPixel<D>(raw + i), predictor));
-    StorePixel<D>(out + i, a);
-    c = b;
+    return Low8(_mm_add_epi16(raw, _mm_or_si128(_mm_andnot_si128(notA, a), _mm_and_si128(notA, bOrC))));
+  }
+#endif
+};
+
+// None and Up as functions of the same shape, for the middle line of a group of three.
+struct TNoneFilter {
+  static int Apply(int raw, int, int, int) { return raw; }
+#if defined(__SSE2__)
+  static __m128i Apply(__m128i raw, __m128i, __m128i, __m128i) { return raw; }
+#endif
+};
+
+struct TUpFilter {
+  static int Apply(int raw, int, int b, int) { return (raw + b) & 0xFF; }
+#if defined(__SSE2__)
+  static __m128i Apply(__m128i raw, __m128i, __m128i b, __m128i) { return Low8(_mm_add_epi16(raw, b)); }
+#endif
+};
+
+// --- One line ---------------------------------------------------------------------------------
+
+template <class TFilter>
+void SerialBytes(const std::uint8_t* raw, std::uint8_t* out, const std::uint8_t* prev, std::size_t length,
+                 std::size_t d) {
+  for (std::size_t i = 0; i < length; ++i) {
+    const bool left = i >= d;
+    out[i] = static_cast<std::uint8_t>(
+        TFilter::Apply(raw[i], left ? out[i - d] : 0, prev[i], left ? prev[i - d] : 0));
   }
 }
 
-void UpVector(const std::uint8_t* raw, std::uint8_t* out, const std::uint8_t* prev, std::size_t length) {
-  for (std::size_t i = 0; i < length; i += 16) {
+void UpBytes(const std::uint8_t* raw, std::uint8_t* out, const std::uint8_t* prev, std::size_t length) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  for (; i < length; i += 16) {  // the last step runs into the padding
     const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(raw + i));
     const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(prev + i));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_add_epi8(r, p));
   }
+#endif
+  for (; i < length; ++i) out[i] = static_cast<std::uint8_t>(raw[i] + prev[i]);
+}
+
+#if defined(__SSE2__)
+template <std::size_t D, class TFilter>
+void SerialPixels(const std::uint8_t* raw, std::uint8_t* out, const std::uint8_t* prev, std::size_t length) {
+  __m128i a = _mm_setzero_si128(), c = _mm_setzero_si128();
+  for (std::size_t i = 0; i < length; i += D) {
+    const __m128i b = LoadPixel<D>(prev + i);
+    a = TFilter::Apply(LoadPixel<D>(raw + i), a, b, c);
+    StorePixel<D>(out + i, a);
+    c = b;
+  }
+}
+#endif
+
+template <std::size_t D, class TFilter>
+void Serial(const std::uint8_t* raw, std::uint8_t* out, const std::uint8_t* prev, std::size_t length) {
+#if defined(__SSE2__)
+  if constexpr (D >= 3) {
+    SerialPixels<D, TFilter>(raw, out, prev, length);
+    return;
+  }
+#endif
+  SerialBytes<TFilter>(raw, out, prev, length, D);
 }
 
 template <std::size_t D>
-void UnfilterPixels(std::uint8_t filter, const std::uint8_t* raw, std::uint8_t* out, const std::uint8_t* prev,
-                    std::size_t length) {
+void UnfilterLine(std::uint8_t filter, const std::uint8_t* raw, std::uint8_t* out, const std::uint8_t* prev,
+                  std::size_t length) {
   switch (filter) {
-    case 1: SubPixels<D>(raw, out, length); break;
-    case 2: UpVector(raw, out, prev, length); break;
-    case 3: AveragePixels<D>(raw, out, prev, length); break;
-    case 4: PaethPixels<D>(raw, out, prev, length); break;
+    case 1: Serial<D, TSubFilter>(raw, out, prev, length); break;
+    case 2: UpBytes(raw, out, prev, length); break;
+    case 3: Serial<D, TAverageFilter>(raw, out, prev, length); break;
+    case 4: Serial<D, TPaethFilter>(raw, out, prev, length); break;
     default: std::memcpy(out, raw, length); break;
   }
 }
 
+// --- Two lines --------------------------------------------------------------------------------
+
+template <std::size_t D, class TTop, class TBottom>
+void PairBytes(const std::uint8_t* topRaw, std::uint8_t* topOut, const std::uint8_t* bottomRaw,
+               std::uint8_t* bottomOut, const std::uint8_t* prev, std::size_t length) {
+  // Byte i of the upper line, then byte i - D of the lower one.
+  for (std::size_t i = 0; i < length + D; ++i) {
+    if (i < length) {
+      const bool left = i >= D;
+      topOut[i] = static_cast<std::uint8_t>(
+          TTop::Apply(topRaw[i], left ? topOut[i - D] : 0, prev[i], left ? prev[i - D] : 0));
+    }
+    if (i >= D) {
+      const std::size_t x = i - D;
+      const bool left = x >= D;
+      bottomOut[x] = static_cast<std::uint8_t>(
+          TBottom::Apply(bottomRaw[x], left ? bottomOut[x - D] : 0, topOut[x], left ? topOut[x - D] : 0));
+    }
+  }
+}
+
+#if defined(__SSE2__)
+template <std::size_t D, class TTop, class TBottom>
+void PairPixels(const std::uint8_t* topRaw, std::uint8_t* topOut, const std::uint8_t* bottomRaw,
+                std::uint8_t* bottomOut, const std::uint8_t* prev, std::size_t length) {
+  const __m128i zero = _mm_setzero_si128();
+  // topA/topC: the upper line's left and above-left pixels; bottomA/bottomC the lower line's.
+  __m128i topA = zero, topC = zero, bottomA = zero, bottomC = zero;
+  for (std::size_t i = 0; i <= length; i += D) {
+    __m128i topNew = zero, topB = zero;
+    if (i < length) {
+      topB = LoadPixel<D>(prev + i);
+      topNew = TTop::Apply(LoadPixel<D>(topRaw + i), topA, topB, topC);
+      StorePixel<D>(topOut + i, topNew);
+    }
+    if (i >= D) {
+      // The lower pixel at i - D: above it is topA (upper pixel i - D), above-left bottomC.
+      bottomA = TBottom::Apply(LoadPixel<D>(bottomRaw + i - D), bottomA, topA, bottomC);
+      StorePixel<D>(bottomOut + i - D, bottomA);
+      bottomC = topA;
+    }
+    topA = topNew;
+    topC = topB;
+  }
+}
 #endif
+
+template <std::size_t D, class TTop, class TBottom>
+void Pair(const std::uint8_t* topRaw, std::uint8_t* topOut, const std::uint8_t* bottomRaw, std::uint8_t* bottomOut,
+          const std::uint8_t* prev, std::size_t length) {
+#if defined(__SSE2__)
+  if constexpr (D >= 3) {
+    PairPixels<D, TTop, TBottom>(topRaw, topOut, bottomRaw, bottomOut, prev, length);
+    return;
+  }
+#endif
+  PairBytes<D, TTop, TBottom>(topRaw, topOut, bottomRaw, bottomOut, prev, length);
+}
+
+template <std::size_t D, class TTop>
+bool PairWithTop(std::uint8_t bottom, const std::uint8_t* topRaw, std::uint8_t* topOut,
+                 const std::uint8_t* bottomRaw, std::uint8_t* bottomOut, const std::uint8_t* prev,
+                 std::size_t length) {
+  switch (bottom) {
+    case 1: Pair<D, TTop, TSubFilter>(topRaw, topOut, bottomRaw, bottomOut, prev, length); return true;
+    case 3: Pair<D, TTop, TAverageFilter>(topRaw, topOut, bottomRaw, bottomOut, prev, length); return true;
+    case 4: Pair<D, TTop, TPaethFilter>(topRaw, topOut, bottomRaw, bottomOut, prev, length); return true;
+    default: return false;
+  }
+}
+
+template <std::size_t D>
+bool UnfilterPair(std::uint8_t top, std::uint8_t bottom, const std::uint8_t* topRaw, std::uint8_t* topOut,
+                  const std::uint8_t* bottomRaw, std::uint8_t* bottomOut, const std::uint8_t* prev,
+                  std::size_t length) {
+  switch (top) {
+    case 1: return PairWithTop<D, TSubFilter>(bottom, topRaw, topOut, bottomRaw, bottomOut, prev, length);
+    case 3: return PairWithTop<D, TAverageFilter>(bottom, topRaw, topOut, bottomRaw, bottomOut, prev, length);
+    case 4: return PairWithTop<D, TPaethFilter>(bottom, topRaw, topOut, bottomRaw, bottomOut, prev, length);
+    default: return false;
+  }
+}
+
+
+// --- Three lines ------------------------------------------------------------------------------
+// A serial line, a None or Up line, and another serial line: each line one pixel behind the one
+// above, so the two serial chains overlap as in a pair.
+
+template <std::size_t D, class TTop, class TMid, class TBottom>
+void TripleBytes(const TUnfilterLine* lines, const std::uint8_t* prev, std::size_t length) {
+  const std::uint8_t* raw0 = lines[0].Raw;
+  const std::uint8_t* raw1 = lines[1].Raw;
+  const std::uint8_t* raw2 = lines[2].Raw;
+  std::uint8_t* out0 = lines[0].Out;
+  std::uint8_t* out1 = lines[1].Out;
+  std::uint8_t* out2 = lines[2].Out;
+  for (std::size_t i = 0; i < length + 2 * D; ++i) {
+    if (i < length) {
+      const bool left = i >= D;
+      out0[i] = static_cast<std::uint8_t>(TTop::Apply(raw0[i], left ? out0[i - D] : 0, prev[i], left ? prev[i - D] : 0));
+    }
+    if (i >= D && i - D < length) {
+      const std::size_t x = i - D;
+      const bool left = x >= D;
+      out1[x] = static_cast<std::uint8_t>(TMid::Apply(raw1[x], left ? out1[x - D] : 0, out0[x], left ? out0[x - D] : 0));
+    }
+    if (i >= 2 * D) {
+      const std::size_t x = i - 2 * D;
+      const bool left = x >= D;
+      out2[x] = static_cast<std::uint8_t>(TBottom::Apply(raw2[x], left ? out2[x - D] : 0, out1[x], left ? out1[x - D] : 0));
+    }
+  }
+}
+
+#if defined(__SSE2__)
+template <std::size_t D, class TTop, class TMid, class TBottom>
+void TriplePixels(const TUnfilterLine* lines, const std::uint8_t* prev, std::size_t length) {
+  const __m128i zero = _mm_setzero_si128();
+  // Per line: the pixel to the left (a) and the one above-left (c) of the pixel done next.
+  __m128i topA = zero, topC = zero, midA = zero, midC = zero, bottomA = zero, bottomC = zero;
+  for (std::size_t i = 0; i < length + 2 * D; i += D) {
+    if (i >= 2 * D) {
+      const std::size_t x = i - 2 * D;
+      bottomA = TBottom::Apply(LoadPixel<D>(lines[2].Raw + x), bottomA, midA, bottomC);
+      StorePixel<D>(lines[2].Out + x, bottomA);
+      bottomC = midA;
+    }
+    if (i >= D && i - D < length) {
+      const std::size_t x = i - D;
+      midA = TMid::Apply(LoadPixel<D>(lines[1].Raw + x), midA, topA, midC);
+      StorePixel<D>(lines[1].Out + x, midA);
+      midC = topA;
+    }
+    if (i < length) {
+      const __m128i b = LoadPixel<D>(prev + i);
+      topA = TTop::Apply(LoadPixel<D>(lines[0].Raw + i), topA, b, topC);
+      StorePixel<D>(lines[0].Out + i, topA);
+      topC = b;
+    }
+  }
+}
+#endif
+
+template <std::size_t D, class TTop, class TMid, class TBottom>
+void Triple(const TUnfilterLine* lines, const std::uint8_t* prev, std::size_t length) {
+#if defined(__SSE2__)
+  if constexpr (D >= 3) {
+    TriplePixels<D, TTop, TMid, TBottom>(lines, prev, length);
+    return;
+  }
+#endif
+  TripleBytes<D, TTop, TMid, TBottom>(lines, prev, length);
+}
+
+template <std::size_t D, class TTop, class TMid>
+bool TripleWith(std::uint8_t bottom, const TUnfilterLine* lines, const std::uint8_t* prev, std::size_t length) {
+  switch (bottom) {
+    case 1: Triple<D, TTop, TMid, TSubFilter>(lines, prev, length); return true;
+    case 3: Triple<D, TTop, TMid, TAverageFilter>(lines, prev, length); return true;
+    case 4: Triple<D, TTop, TMid, TPaethFilter>(lines, prev, length); return true;
+    default: return false;
+  }
+}
+
+template <std::size_t D, class TTop>
+bool TripleWithTop(std::uint8_t mid, std::uint8_t bottom, const TUnfilterLine* lines, const std::uint8_t* prev,
+                   std::size_t length) {
+  switch (mid) {
+    case 0: return TripleWith<D, TTop, TNoneFilter>(bottom, lines, prev, length);
+    case 2: return TripleWith<D, TTop, TUpFilter>(bottom, lines, prev, length);
+    default: return false;
+  }
+}
+
+template <std::size_t D>
+bool UnfilterTriple(const TUnfilterLine* lines, const std::uint8_t* prev, std::size_t length) {
+  const std::uint8_t mid = lines[1].Filter, bottom = lines[2].Filter;
+  switch (lines[0].Filter) {
+    case 1: return TripleWithTop<D, TSubFilter>(mid, bottom, lines, prev, length);
+    case 3: return TripleWithTop<D, TAverageFilter>(mid, bottom, lines, prev, length);
+    case 4: return TripleWithTop<D, TPaethFilter>(mid, bottom, lines, prev, length);
+    default: return false;
+  }
+}
 
 }  // namespace
 
 void UnfilterRow(std::uint8_t filter, const std::uint8_t* raw, std::uint8_t* out, const std::uint8_t* previous,
                  std::size_t length, std::size_t distance) {
-#if defined(__SSE2__)
-  // The line length is a whole number of pixels for these distances.
+  // Every line is a whole number of pixels of `distance` bytes, except sub-byte pixels (distance 1).
   switch (distance) {
-    case 3: UnfilterPixels<3>(filter, raw, out, previous, length); return;
-    case 4: UnfilterPixels<4>(filter, raw, out, previous, length); return;
-    case 6: UnfilterPixels<6>(filter, raw, out, previous, length); return;
-    case 8: UnfilterPixels<8>(filter, raw, out, previous, length); return;
-    default:
-      if (filter == 2) {
-        UpVector(raw, out, previous, length);
-        return;
-      }
-      break;
+    case 1: UnfilterLine<1>(filter, raw, out, previous, length); break;
+    case 2: UnfilterLine<2>(filter, raw, out, previous, length); break;
+    case 3: UnfilterLine<3>(filter, raw, out, previous, length); break;
+    case 4: UnfilterLine<4>(filter, raw, out, previous, length); break;
+    case 6: UnfilterLine<6>(filter, raw, out, previous, length); break;
+    case 8: UnfilterLine<8>(filter, raw, out, previous, length); break;
+    default: break;
   }
-#endif
-  switch (filter) {
-    case 1: SubScalar(raw, out, length, distance); break;
-    case 2: UpScalar(raw, out, previous, length); break;
-    case 3: AverageScalar(raw, out, previous, length, distance); break;
-    case 4: PaethScalar(raw, out, previous, length, distance); break;
-    default: std::memcpy(out, raw, length); break;
+}
+
+bool UnfilterRowPair(std::uint8_t topFilter, const std::uint8_t* topRaw, std::uint8_t* topOut,
+                     std::uint8_t bottomFilter, const std::uint8_t* bottomRaw, std::uint8_t* bottomOut,
+                     const std::uint8_t* previous, std::size_t length, std::size_t distance) {
+  switch (distance) {
+    case 1: return UnfilterPair<1>(topFilter, bottomFilter, topRaw, topOut, bottomRaw, bottomOut, previous, length);
+    case 3: return UnfilterPair<3>(topFilter, bottomFilter, topRaw, topOut, bottomRaw, bottomOut, previous, length);
+    case 4: return UnfilterPair<4>(topFilter, bottomFilter, topRaw, topOut, bottomRaw, bottomOut, previous, length);
+    case 6: return UnfilterPair<6>(topFilter, bottomFilter, topRaw, topOut, bottomRaw, bottomOut, previous, length);
+    case 8: return UnfilterPair<8>(topFilter, bottomFilter, topRaw, topOut, bottomRaw, bottomOut, previous, length);
+    default: return false;
+  }
+}
+
+bool UnfilterRowTriple(const TUnfilterLine* lines, const std::uint8_t* previous, std::size_t length,
+                       std::size_t distance) {
+  switch (distance) {
+    case 1: return UnfilterTriple<1>(lines, previous, length);
+    case 3: return UnfilterTriple<3>(lines, previous, length);
+    case 4: return UnfilterTriple<4>(lines, previous, length);
+    case 6: return UnfilterTriple<6>(lines, previous, length);
+    case 8: return UnfilterTriple<8>(lines, previous, length);
+    default: return false;
   }
 }

@@ -13,3 +13,22 @@ constexpr std::size_t UnfilterPadding = 16;
 // and write past the end of `out` (within UnfilterPadding).
 void UnfilterRow(std::uint8_t filter, const std::uint8_t* raw, std::uint8_t* out, const std::uint8_t* previous,
                  std::size_t length, std::size_t distance);
+
+// Unfilters two consecutive lines together (the lower one against the upper one's output) when
+// both use a filter that depends on the pixel to the left (Sub, Average, Paeth), which runs both
+// dependency chains side by side. Returns false, doing nothing, for other combinations.
+bool UnfilterRowPair(std::uint8_t topFilter, const std::uint8_t* topRaw, std::uint8_t* topOut,
+                     std::uint8_t bottomFilter, const std::uint8_t* bottomRaw, std::uint8_t* bottomOut,
+                     const std::uint8_t* previous, std::size_t length, std::size_t distance);
+
+// One line of a group: its filter type, its raw bytes and where it is unfiltered to.
+struct TUnfilterLine {
+  std::uint8_t Filter;
+  const std::uint8_t* Raw;
+  std::uint8_t* Out;
+};
+
+// Unfilters three consecutive lines together when the first and last use Sub, Average or Paeth
+// and the middle one None or Up. Returns false, doing nothing, for other combinations.
+bool UnfilterRowTriple(const TUnfilterLine* lines, const std::uint8_t* previous, std::size_t length,
+                       std::size_t distance);

@@ -3,7 +3,8 @@
 // can beat. Prints each file's times, then
 //   ratio_vs_inflate: our total time / the bare inflate's total time
 //   ratio_vs_libpng:  libpng's total time / ours (above 1: we are faster)   <- the last line
-// Google Benchmark options (--benchmark_min_time=...) are accepted.
+// Google Benchmark options (--benchmark_min_time=...) are accepted; --write-images=DIR writes the
+// generated files into DIR instead of measuring.
 #include <benchmark/benchmark.h>
 #include <png.h>
 #include <spng.h>
@@ -194,16 +195,20 @@ void BareInflate(const TTestImage& image) {
 const char* const DecoderNames[] = {"ours", "libpng", "spng", "stb_image", "inflate"};
 void (*const Decoders[])(const TTestImage&) = {DecodeOurs, DecodeLibpng, DecodeSpng, DecodeStb, BareInflate};
 
-// Collects the processor time per iteration of every run ("file/decoder"); processor time, not
-// wall time, so that other work on a shared machine does not distort the ratios.
-class TCollector : public benchmark::ConsoleReporter {
+// Keeps the smallest processor time per iteration of every benchmark ("file/decoder") over its
+// repetitions. Processor time rather than wall time, and the best of interleaved repetitions, so
+// that other work on a shared machine distorts the ratios as little as possible.
+class TCollector : public benchmark::BenchmarkReporter {
  public:
   std::map<std::string, double> Seconds;
+  bool ReportContext(const Context&) override { return true; }
   void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-        Seconds[run.benchmark_name()] = run.cpu_accumulated_time / static_cast<double>(run.iterations);
-    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      if (run.run_type != Run::RT_Iteration || run.iterations <= 0 || run.error_occurred) continue;
+      const double s = run.cpu_accumulated_time / static_cast<double>(run.iterations);
+      auto [it, added] = Seconds.try_emplace(run.run_name.function_name, s);
+      if (!added) it->second = std::min(it->second, s);
+    }
   }
 };
 
@@ -212,14 +217,33 @@ class TCollector : public benchmark::ConsoleReporter {
 int main(int argc, char** argv) {
   RegisterPictureClasses();
   const std::vector<TTestImage> images = MakeImages();
+  for (int i = 1; i < argc; ++i)
+    if (std::strncmp(argv[i], "--write-images=", 15) == 0) {
+      for (const TTestImage& image : images) {
+        const std::string path = std::string(argv[i] + 15) + "/" + image.Name + ".png";
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        if (f == nullptr || std::fwrite(image.File.data(), 1, image.File.size(), f) != image.File.size()) {
+          std::fprintf(stderr, "cannot write %s\n", path.c_str());
+          return 1;
+        }
+        std::fclose(f);
+      }
+      return 0;
+    }
   for (const TTestImage& image : images)
     for (int d = 0; d < 5; ++d) {
       benchmark::RegisterBenchmark((image.Name + "/" + DecoderNames[d]).c_str(), [&image, d](benchmark::State& state) {
         for (auto _ : state) Decoders[d](image);
-        state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * image.RawSize));
-      })->Unit(benchmark::kMillisecond);
+      });
     }
-  benchmark::Initialize(&argc, argv);
+  // Defaults: interleaved repetitions (options given on the command line come later and win).
+  std::vector<char*> args(argv, argv + argc);
+  char repetitions[] = "--benchmark_repetitions=5";
+  char interleave[] = "--benchmark_enable_random_interleaving=true";
+  char minTime[] = "--benchmark_min_time=0.1";
+  args.insert(args.begin() + 1, {repetitions, interleave, minTime});
+  int count = static_cast<int>(args.size());
+  benchmark::Initialize(&count, args.data());
   TCollector collector;
   benchmark::RunSpecifiedBenchmarks(&collector);
 

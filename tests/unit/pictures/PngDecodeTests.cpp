@@ -28,6 +28,8 @@ struct TFormat {
 const TFormat AllFormats[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}, {2, 16}, {3, 1}, {3, 2},
                               {3, 4}, {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
 
+void CompareWithLibpng(const TBytes& file, const TPngSpec& spec, const std::vector<png_color>& palette);
+
 void CheckAgainstLibpng(const TPngSpec& spec, std::uint32_t seed) {
   SCOPED_TRACE("type " + std::to_string(spec.ColorType) + " depth " + std::to_string(spec.BitDepth) + " interlace " +
                std::to_string(spec.Interlace) + " size " + std::to_string(spec.Width) + "x" +
@@ -44,7 +46,10 @@ void CheckAgainstLibpng(const TPngSpec& spec, std::uint32_t seed) {
     else trns = {0, 1, 0, 0, 0, 1};
     if (spec.ColorType == 0) trns = {0, static_cast<std::uint8_t>(spec.BitDepth == 1 ? 1 : 2)};
   }
-  const TBytes file = WritePng(spec, RandomRows(spec, seed), trns, palette);
+  CompareWithLibpng(WritePng(spec, RandomRows(spec, seed), trns, palette), spec, palette);
+}
+
+void CompareWithLibpng(const TBytes& file, const TPngSpec& spec, const std::vector<png_color>& palette) {
   const TReference ref = ReadWithLibpng(file);
   TPNGObject png;
   LoadPng(png, file);
@@ -125,6 +130,42 @@ TEST(PngDecode, LargeImagesSpanSeveralIdatChunksAndBlocks) {
     CheckAgainstLibpng(spec, 77);
     TPngSpec wide{257, 131, 16, 2, interlace};
     CheckAgainstLibpng(wide, 78);
+  }
+}
+
+TEST(PngDecode, EveryFilterSequence) {
+  // Scan lines whose filter types run through every sequence of three (a de Bruijn sequence over
+  // the five types), for each pixel width the unfilter code distinguishes.
+  std::vector<int> filters;
+  std::vector<int> word(4, 0);
+  const auto deBruijn = [&](auto&& self, int t, int p) -> void {
+    if (t > 3) {
+      if (3 % p == 0)
+        for (int i = 1; i <= p; ++i) filters.push_back(word[i]);
+      return;
+    }
+    word[t] = word[t - p];
+    self(self, t + 1, p);
+    for (int j = word[t - p] + 1; j < 5; ++j) {
+      word[t] = j;
+      self(self, t + 1, t);
+    }
+  };
+  deBruijn(deBruijn, 1, 1);
+  filters.push_back(0);
+  filters.push_back(0);
+  for (auto [type, depth] : {std::pair{0, 8}, std::pair{0, 16}, std::pair{2, 8}, std::pair{6, 8}, std::pair{2, 16},
+                             std::pair{6, 16}, std::pair{0, 1}, std::pair{4, 8}}) {
+    TPngSpec spec{23, static_cast<int>(filters.size()), depth, type, 0};
+    std::mt19937 random(static_cast<std::uint32_t>(type * 100 + depth));
+    TBytes lines;
+    for (int f : filters) {
+      lines.push_back(static_cast<std::uint8_t>(f));
+      for (std::size_t i = 0; i < PackedRowBytes(spec); ++i) lines.push_back(static_cast<std::uint8_t>(random()));
+    }
+    const TBytes file = Concat({Signature(), Chunk("IHDR", IhdrData(23, spec.Height, depth, type)),
+                                Chunk("IDAT", Deflate(lines)), Chunk("IEND", {})});
+    CompareWithLibpng(file, spec, {});
   }
 }
 
