@@ -13,7 +13,7 @@ ctest --preset default -j "$jobs"
 
 cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize -j "$jobs"
-ctest --preset sanitize -j "$jobs" -L 'unit|script'
+ctest --preset sanitize -j "$jobs" -L 'unit|script|soak'
 
 if [ -x tests/fuzz/run.sh ]; then
   tests/fuzz/run.sh build-fuzz 60
