@@ -20,9 +20,10 @@ void Chunk(std::vector<unsigned char>& out, const char* type, const std::vector<
 }
 }  // namespace
 
-bool WritePng(const std::string& path, const TSurface& s) {
+bool WritePng(const std::string& path, const TSurface& s, TPngChannels channels) {
+  const bool alpha = channels == pcRgba;
   std::vector<unsigned char> raw;
-  raw.reserve(static_cast<size_t>(s.Height) * (1 + 3 * s.Width));
+  raw.reserve(static_cast<size_t>(s.Height) * (1 + (alpha ? 4 : 3) * s.Width));
   for (int y = 0; y < s.Height; ++y) {
     raw.push_back(0);
     for (int x = 0; x < s.Width; ++x) {
@@ -30,6 +31,7 @@ bool WritePng(const std::string& path, const TSurface& s) {
       raw.push_back(static_cast<unsigned char>(p >> 16));
       raw.push_back(static_cast<unsigned char>(p >> 8));
       raw.push_back(static_cast<unsigned char>(p));
+      if (alpha) raw.push_back(static_cast<unsigned char>(p >> 24));
     }
   }
   uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
@@ -41,7 +43,7 @@ bool WritePng(const std::string& path, const TSurface& s) {
   std::vector<unsigned char> ihdr;
   Put32(ihdr, static_cast<std::uint32_t>(s.Width));
   Put32(ihdr, static_cast<std::uint32_t>(s.Height));
-  ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});
+  ihdr.insert(ihdr.end(), {8, static_cast<unsigned char>(alpha ? 6 : 2), 0, 0, 0});
   Chunk(out, "IHDR", ihdr);
   Chunk(out, "IDAT", packed);
   Chunk(out, "IEND", {});

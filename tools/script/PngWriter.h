@@ -1,8 +1,10 @@
-// Writes a surface as an 8-bit RGB PNG file (for screenshots).
+// Writes a surface as an 8-bit PNG file: RGB for screenshots, RGBA (the pixels' alpha bytes)
+// for icons.
 #pragma once
 
 #include <string>
 
 #include "framework/Types.h"
 
-bool WritePng(const std::string& path, const TSurface& surface);
+enum TPngChannels { pcRgb, pcRgba };
+bool WritePng(const std::string& path, const TSurface& surface, TPngChannels channels = pcRgb);
