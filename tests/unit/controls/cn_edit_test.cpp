@@ -222,6 +222,12 @@ TEST_F(CnEditTest, LinkButtonClicksOnReleaseOverItAndOnCtrlEnter) {
   Click(bx, by);
   EXPECT_EQ(clicks, 2);
   EXPECT_FALSE(edit->ButtonTracking());
+  // Over the button the button's cursor, left of it the text cursor.
+  edit->SetButtonCursor(crHandPoint);
+  form->SetLastMousePos({bx, by});
+  EXPECT_EQ(edit->Perform(WM_SETCURSOR), crHandPoint);
+  form->SetLastMousePos({10 + edit->BorderWidth() + edit->ClientWidth() - edit->ButtonWidth() - 5, by});
+  EXPECT_EQ(edit->Perform(WM_SETCURSOR), crIBeam);
   // The ellipsis: three black 2 x 2 squares around the button's middle.
   const int left = 10 + edit->BorderWidth() + edit->ClientWidth() - edit->ButtonWidth();
   const int mid = edit->ButtonWidth() / 2 - 1;
