@@ -2,9 +2,12 @@
 # The real program on a real X server (run inside run-under-xvfb.sh): window class and caption,
 # centred place and size, stay-on-top and no-taskbar states, a second start that ends at once and
 # leaves the first alone, a drag by the title bar, and Esc ending the program with code 0.
-# Usage: app_display_test.sh PATH-TO-ORVANTA
+# With the headless driver as second argument it also types a length and compares the real
+# window's picture panel with the driver's rendering of the same input, pixel for pixel.
+# Usage: app_display_test.sh PATH-TO-ORVANTA [PATH-TO-ORVANTA-SCRIPT]
 set -u
 program="$1"
+driver="${2:-}"
 passed=0
 failed=0
 check() {  # check NAME ACTUAL EXPECTED
@@ -67,6 +70,19 @@ while [ $step -le 20 ]; do
 done
 xdotool sleep 0.1 mouseup 1 sleep 0.3
 check "dragged place" "$(geometry "$id")" "$((x + 100)) $((y + 50)) 540 247"
+
+# Typing over the selected length: the real window shows what the headless program shows.
+if [ -n "$driver" ] && command -v compare >/dev/null; then
+  work=$(mktemp -d)
+  xdotool type --delay 50 2500
+  sleep 0.5
+  import -window "$id" "$work/real.png"
+  printf 'type 2500\nshot %s\n' "$work/headless.png" | "$driver" >/dev/null
+  for f in real headless; do convert "$work/$f.png" -crop 534x167+3+36 +repage "$work/$f-panel.png"; done
+  differing=$(compare -metric AE "$work/real-panel.png" "$work/headless-panel.png" null: 2>&1)
+  check "typed 2500: picture panel as rendered headless" "$differing" 0
+  rm -rf "$work"
+fi
 
 xdotool key Escape
 i=0
