@@ -59,6 +59,7 @@ class TImageDecoder {
   std::size_t FilterDistance() const;
   bool DecodeLines(int row0, int rowStep, int col0, int colStep, std::size_t length);
   void Convert(const std::uint8_t* line, int y, int col0, int colStep, int count);
+  void FinishRow(int y, int count);
 
   TStream& m_stream;
   TChunkIHDR& m_header;
@@ -187,6 +188,8 @@ void TImageDecoder::Convert(const std::uint8_t* line, int y, int col0, int step,
     case 3 * 32 + 2: {
       // Held as 4-bit pixels; a grey level v becomes 5v so that the 16-level ramp shows v x 85.
       const int scale = type == 0 ? 5 : 1;
+      // The pixels are combined into their bytes; a whole line (never written before) starts clear.
+      if (step == 1 && col0 == 0) std::memset(dst, 0, (static_cast<std::size_t>(count) * 4 + 7) / 8);
       for (int k = 0; k < count; ++k) {
         const int v = ((line[k >> 2] >> (6 - 2 * (k & 3))) & 3) * scale;
         const int c = col0 + k * step;
@@ -288,6 +291,20 @@ void TImageDecoder::Convert(const std::uint8_t* line, int y, int col0, int step,
   }
 }
 
+// After a whole image row has been converted (no interlacing): clears the padding after its pixels
+// in the raster and the wide samples, and counts the row as filled.
+void TImageDecoder::FinishRow(int y, int count) {
+  TPngRaster& raster = m_header.ColorRaster();
+  const std::size_t used = (static_cast<std::size_t>(count) * raster.BitsPerPixel + 7) / 8;
+  if (used < raster.RowBytes) {
+    std::memset(raster.ImageRow(y) + used, 0, raster.RowBytes - used);
+    if (!m_header.WideSamplePlane().Empty())
+      std::memset(m_header.WideSamplePlane().Data() + (raster.Height - 1 - y) * raster.RowBytes + used, 0,
+                  raster.RowBytes - used);
+  }
+  m_header.SetDecodedRows(y + 1);
+}
+
 // Decodes the lines of one pass (the whole image when not interlaced), inflating several lines
 // at a time (never more than the pass still needs) and unfiltering each against the one above.
 // Returns false when the image data ran out, which leaves the remaining rows at their zero fill.
@@ -329,7 +346,10 @@ bool TImageDecoder::DecodeLines(int row0, int rowStep, int col0, int colStep, st
                           distance))
         grouped = 2;
       if (grouped == 1) UnfilterRow(top[0], top + 1, spare[0], previous, length, distance);
-      for (std::size_t k = 0; k < grouped; ++k, y += rowStep) Convert(spare[k], y, col0, colStep, count);
+      for (std::size_t k = 0; k < grouped; ++k, y += rowStep) {
+        Convert(spare[k], y, col0, colStep, count);
+        if (m_header.InterlaceMethod() == 0) FinishRow(y, count);
+      }
       // The last line unfiltered is the one above the next; the buffer of the one above is free.
       std::swap(previous, spare[grouped - 1]);
       i += grouped;

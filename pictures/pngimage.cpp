@@ -88,17 +88,18 @@ void RaiseInflateError(int code) {
 void SetPngImageMemoryLimit(std::uint64_t bytes) { g_imageMemoryLimit = bytes; }
 std::uint64_t PngImageMemoryLimit() { return g_imageMemoryLimit; }
 
-TPngBuffer::TPngBuffer(std::uint64_t size) {
+TPngBuffer::TPngBuffer(std::uint64_t size, TZeroFill fill) {
   if (size == 0) return;
   if (size > g_imageMemoryLimit || size > std::numeric_limits<std::size_t>::max() / 2)
     throw EPNGOutMemory(PngMessages::OutMemory);
-  auto* p = static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(size), 1));
+  const auto bytes = static_cast<std::size_t>(size);
+  auto* p = static_cast<std::uint8_t*>(fill == zfNow ? std::calloc(bytes, 1) : std::malloc(bytes));
   if (p == nullptr) throw EPNGOutMemory(PngMessages::OutMemory);
   m_data.reset(p);
   m_size = static_cast<std::size_t>(size);
 }
 
-TPngBuffer::TPngBuffer(const TPngBuffer& other) : TPngBuffer(other.m_size) {
+TPngBuffer::TPngBuffer(const TPngBuffer& other) : TPngBuffer(other.m_size, zfByDecoder) {
   if (m_size != 0) std::memcpy(m_data.get(), other.m_data.get(), m_size);
 }
 
@@ -241,6 +242,7 @@ void TChunkIHDR::Assign(const TChunk& source) {
   m_raster = s.m_raster;
   m_alpha = s.m_alpha;
   m_wide = s.m_wide;
+  m_decodedRows = s.m_decodedRows;
 }
 
 bool TChunkIHDR::LoadFromStream(TStream& stream, const TChunkName& name, std::uint32_t size) {
@@ -257,7 +259,8 @@ bool TChunkIHDR::LoadFromStream(TStream& stream, const TChunkName& name, std::ui
   if (m_width > 65535 || m_height > 65535) throw EPNGSizeExceeds(PngMessages::SizeExceeds);
   if (m_compression != 0) throw EPNGUnknownCompression(PngMessages::UnknownCompression);
   if (m_interlace > 1) throw EPNGUnknownInterlace(PngMessages::UnknownInterlace);
-  PrepareImage();
+  // The decoder fills a non-interlaced image row by row; the picture zero-fills what it leaves.
+  PrepareImage(m_interlace == 0 ? zfByDecoder : zfNow);
   return true;
 }
 
@@ -277,13 +280,14 @@ void TChunkIHDR::SetHeader(std::uint32_t width, std::uint32_t height, std::uint8
   m_data[8] = bitDepth;
   m_data[9] = colorType;
   m_data[12] = interlace;
-  PrepareImage();
+  PrepareImage(zfNow);
 }
 
-void TChunkIHDR::PrepareImage() {
+void TChunkIHDR::PrepareImage(TZeroFill fill) {
   m_raster = TPngRaster{};
   m_alpha = TPngBuffer{};
   m_wide = TPngBuffer{};
+  m_decodedRows = fill == zfNow ? static_cast<int>(m_height) : 0;
   const int bpp = RasterBitsPerPixel();
   if (bpp == 0) return;  // a forbidden combination: decoding refuses it
   const std::uint64_t rowBytes = RasterRowBytes(bpp, m_width);
@@ -295,9 +299,9 @@ void TChunkIHDR::PrepareImage() {
   m_raster.Height = static_cast<int>(m_height);
   m_raster.BitsPerPixel = bpp;
   m_raster.RowBytes = static_cast<std::size_t>(rowBytes);
-  m_raster.Bits = TPngBuffer(rasterBytes);
-  m_alpha = TPngBuffer(alphaBytes);
-  m_wide = TPngBuffer(wideBytes);
+  m_raster.Bits = TPngBuffer(rasterBytes, fill);
+  m_alpha = TPngBuffer(alphaBytes, fill);
+  m_wide = TPngBuffer(wideBytes, fill);
   if (m_colorType == 3) {
     m_raster.Palette = HalftonePalette();
     m_raster.PaletteCount = 1 << bpp;
@@ -305,6 +309,20 @@ void TChunkIHDR::PrepareImage() {
     BuildGreyRamp(m_bitDepth == 16 ? 8 : m_bitDepth);
     m_raster.PaletteCount = 1 << bpp;
   }
+}
+
+void TChunkIHDR::ZeroUndecodedRows() {
+  const int height = static_cast<int>(m_height);
+  if (m_decodedRows >= height) return;
+  if (m_raster.Allocated()) {
+    // Raster and wide samples are bottom-up: the undecoded rows are the lowest ones in memory.
+    const std::size_t rows = static_cast<std::size_t>(height - m_decodedRows);
+    std::memset(m_raster.Bits.Data(), 0, rows * m_raster.RowBytes);
+    if (!m_wide.Empty()) std::memset(m_wide.Data(), 0, rows * m_raster.RowBytes);
+    if (!m_alpha.Empty())
+      std::memset(m_alpha.Data() + static_cast<std::size_t>(m_decodedRows) * m_width, 0, rows * m_width);
+  }
+  m_decodedRows = height;
 }
 
 void TChunkIHDR::BuildGreyRamp(int bits) {
@@ -543,6 +561,14 @@ void TPNGObject::Clear() {
 
 void TPNGObject::LoadFromStream(TStream& stream) {
   Clear();
+  // However reading ends, image rows the decoder did not reach are zero-filled.
+  struct TZeroRest {
+    TPNGList& Chunks;
+    ~TZeroRest() {
+      for (int i = 0; i < Chunks.Count(); ++i)
+        if (auto* header = dynamic_cast<TChunkIHDR*>(&Chunks.Item(i))) header->ZeroUndecodedRows();
+    }
+  } zeroRest{m_chunks};
   std::uint8_t signature[8];
   if (stream.Read(signature, 8) != 8 || std::memcmp(signature, PngSignature, 8) != 0)
     throw EPNGInvalidFileHeader(PngMessages::InvalidFileHeader);

@@ -37,13 +37,17 @@ struct TRGBQuad {
   friend bool operator==(const TRGBQuad&, const TRGBQuad&) = default;
 };
 
-// A zero-filled byte buffer. Memory comes from calloc, so pages of a large image are not touched
-// until rows are decoded into them.
+// How a new image buffer is filled: with zeros at once, or not yet (the decoder writes every row
+// it decodes and zero-fills the rest, see TChunkIHDR::ZeroUndecodedRows).
+enum TZeroFill { zfNow, zfByDecoder };
+
+// A byte buffer for image planes. Zero-filled buffers come from calloc, so pages of a large image
+// are not touched until rows are decoded into them.
 class TPngBuffer {
  public:
   TPngBuffer() = default;
   // Raises EPNGOutMemory when the memory cannot be had or exceeds the image memory limit.
-  explicit TPngBuffer(std::uint64_t size);
+  explicit TPngBuffer(std::uint64_t size, TZeroFill fill = zfNow);
   TPngBuffer(const TPngBuffer& other);
   TPngBuffer& operator=(const TPngBuffer& other);
   TPngBuffer(TPngBuffer&&) noexcept = default;
@@ -172,8 +176,15 @@ class TChunkIHDR : public TChunk {
   // Replaces the raster palette with a grey ramp of 2^bits entries through GammaLut.
   void BuildGreyRamp(int bits);
 
+  // Image rows from the top that hold decoded data; the rows below are not yet filled.
+  int DecodedRows() const { return m_decodedRows; }
+  // Row y has been written completely (padding included) in all three planes.
+  void SetDecodedRows(int rows) { m_decodedRows = rows; }
+  // Zero-fills every plane below the decoded rows; afterwards all rows count as filled.
+  void ZeroUndecodedRows();
+
  private:
-  void PrepareImage();
+  void PrepareImage(TZeroFill fill);
 
   std::uint32_t m_width = 0;
   std::uint32_t m_height = 0;
@@ -185,6 +196,7 @@ class TChunkIHDR : public TChunk {
   TPngRaster m_raster;
   TPngBuffer m_alpha;
   TPngBuffer m_wide;
+  int m_decodedRows = 0;
 };
 
 // Image data: reading decodes the image into the header chunk's buffers (consuming the IDAT
