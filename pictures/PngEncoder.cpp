@@ -147,15 +147,28 @@ void TChunkIDAT::SaveToStream(TStream& stream) {
   const std::vector<std::uint8_t> lines = ScanLines(header, Owner().InverseGammaLut());
   z_stream z{};
   if (deflateInit(&z, Z_DEFAULT_COMPRESSION) != Z_OK) throw EPNGOutMemory(PngMessages::OutMemory);
-  std::vector<std::uint8_t> packed(deflateBound(&z, static_cast<uLong>(lines.size())));
-  z.next_in = const_cast<Bytef*>(lines.data());
-  z.avail_in = static_cast<uInt>(lines.size());
-  z.next_out = packed.data();
-  z.avail_out = static_cast<uInt>(packed.size());
-  const int result = deflate(&z, Z_FINISH);
-  const std::size_t packedSize = packed.size() - z.avail_out;
+  // Fed and drained in pieces that fit zlib's 32-bit counters.
+  constexpr std::size_t Piece = std::size_t{1} << 30;
+  std::vector<std::uint8_t> packed;
+  std::vector<std::uint8_t> block(1 << 16);
+  std::size_t fed = 0;
+  int result = Z_OK;
+  while (result != Z_STREAM_END) {
+    if (z.avail_in == 0 && fed < lines.size()) {
+      const std::size_t n = std::min(Piece, lines.size() - fed);
+      z.next_in = const_cast<Bytef*>(lines.data() + fed);
+      z.avail_in = static_cast<uInt>(n);
+      fed += n;
+    }
+    z.next_out = block.data();
+    z.avail_out = static_cast<uInt>(block.size());
+    result = deflate(&z, fed == lines.size() ? Z_FINISH : Z_NO_FLUSH);
+    if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR) break;
+    packed.insert(packed.end(), block.data(), block.data() + (block.size() - z.avail_out));
+  }
   deflateEnd(&z);
   if (result != Z_STREAM_END) RaiseInflateError(result);
+  const std::size_t packedSize = packed.size();
   std::size_t at = 0;
   do {
     const std::size_t n = std::min(MaxIdatBytes, packedSize - at);

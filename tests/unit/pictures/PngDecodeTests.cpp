@@ -216,6 +216,40 @@ TEST(PngDecode, ShortImageDataLeavesRowsZero) {
   EXPECT_EQ(raster.ImageRow(1)[0], 200);
   EXPECT_EQ(raster.ImageRow(2)[0], 0);
   EXPECT_EQ(raster.ImageRow(3)[0], 0);
+  EXPECT_EQ(raster.ImageRow(0)[3], 0);  // row padding
+}
+
+TEST(PngDecode, UndecodedRowsAreZeroAfterShortDataAndAfterFailure) {
+  // Earlier pictures of the same size leave their memory to be reused for the next planes.
+  for (int i = 0; i < 3; ++i) {
+    TPNGObject filler;
+    LoadPng(filler, Concat({Signature(), Chunk("IHDR", IhdrData(150, 400, 8, 6)),
+                            Chunk("IDAT", Deflate(TBytes(601 * 400, 0x5A))), Chunk("IEND", {})}));
+  }
+  // The image data ends after two rows: no error, the rest is zero.
+  TPNGObject partial;
+  LoadPng(partial, Concat({Signature(), Chunk("IHDR", IhdrData(150, 400, 8, 6)),
+                           Chunk("IDAT", Deflate(TBytes(601 * 2, 0x5A))), Chunk("IEND", {})}));
+  EXPECT_EQ(partial.Header().ColorRaster().ImageRow(1)[0], 0x5A);
+  for (int y = 2; y < 400; y += 37) {
+    EXPECT_EQ(partial.Header().ColorRaster().ImageRow(y)[0], 0) << y;
+    EXPECT_EQ(partial.Header().AlphaPlane().Data()[y * 150 + 149], 0) << y;
+  }
+  // The image data breaks off in the middle (the next chunk is not IDAT): an error, and zeros
+  // below the rows decoded.
+  std::mt19937 random(3);
+  TBytes lines(601 * 400);
+  for (auto& b : lines) b = static_cast<std::uint8_t>(random() % 7);
+  for (std::size_t y = 0; y < 400; ++y) lines[y * 601] = 0;
+  const TBytes packed = Deflate(lines);
+  const TBytes half(packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(packed.size() / 2));
+  TPNGObject failed;
+  EXPECT_THROW(LoadPng(failed, Concat({Signature(), Chunk("IHDR", IhdrData(150, 400, 8, 6)), Chunk("IDAT", half),
+                                       Chunk("tEXt", {'a', 0}), Chunk("IEND", {})})),
+               EPNGMissingMultipleIDAT);
+  ASSERT_TRUE(failed.HasHeader());
+  EXPECT_EQ(failed.Header().ColorRaster().ImageRow(399)[5], 0);
+  EXPECT_EQ(failed.Header().AlphaPlane().Data()[399 * 150], 0);
 }
 
 TEST(PngDecode, InterlacedEdgeSizes) {
