@@ -280,7 +280,7 @@ void TCnEdit::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
 int TCnEdit::AlignedX(int line) const {
   const TPoint margins = TextMargins();
   if (Focused()) return margins.X - ScrollX();
-  const int width = TFontEngine::Instance().TextWidth(Font().Spec(), DisplayLine(line));
+  const int width = TFontEngine::Instance().TextWidth(Font().Desc(), DisplayLine(line));
   switch (m_alignment) {
     case taRightJustify: return ClientWidth() - width - margins.X - 1;
     case taCenter: return (ClientWidth() - width) / 2;

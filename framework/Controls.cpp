@@ -63,16 +63,17 @@ void TControl::HandleMouseMessage(TMessage& m) {
       MouseMove(shift, x, y);
       break;
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
       if (m_controlStyle & csCaptureMouse) SetMouseCapture(true);
       if (m_controlStyle & csClickEvents) m_controlState |= csClicked;
       m_controlState |= csLButtonDown;
-      if (m.Msg == WM_LBUTTONDBLCLK && (m_controlStyle & csDoubleClicks)) {
-        DblClick();
-        MouseDown(mbLeft, shift | ssDouble, x, y);
-      } else {
-        MouseDown(mbLeft, shift, x, y);
-      }
+      MouseDown(mbLeft, shift, x, y);
+      break;
+    case WM_LBUTTONDBLCLK:
+      // The second press of a double click raises OnDblClick; its release clicks nothing.
+      if (m_controlStyle & csCaptureMouse) SetMouseCapture(true);
+      m_controlState |= csLButtonDown;
+      if (m_controlStyle & csClickEvents) DblClick();
+      MouseDown(mbLeft, shift | ssDouble, x, y);
       break;
     case WM_LBUTTONUP:
       if (m_controlStyle & csCaptureMouse) SetMouseCapture(false);
@@ -355,6 +356,8 @@ TControl* TWinControl::ControlAtPos(TPoint p, bool allowDisabled, bool recurse) 
       if (recurse && c->IsWindowed()) {
         auto* w = static_cast<TWinControl*>(c);
         const TPoint inner{p.X - c->Left() - w->BorderWidth(), p.Y - c->Top() - w->BorderWidth()};
+        // Children are clipped to the client area: a press on the border is the control's own.
+        if (!w->ClientRect().Contains(inner)) return c;
         if (TControl* deeper = w->ControlAtPos(inner, allowDisabled, true)) return deeper;
       }
       return c;

@@ -316,7 +316,7 @@ std::vector<std::string> FamiliesFor(const std::string& name) {
 }
 
 struct TFontSpecHash {
-  size_t operator()(const TFontSpec& s) const {
+  size_t operator()(const TFontDesc& s) const {
     size_t h = std::hash<std::string>()(s.Name);
     h = h * 31 + static_cast<size_t>(s.Height);
     return h * 16 + (s.Bold ? 1 : 0) + (s.Italic ? 2 : 0) + (s.Underline ? 4 : 0) + (s.StrikeOut ? 8 : 0);
@@ -325,7 +325,7 @@ struct TFontSpecHash {
 
 // A font as asked for, resolved to its primary face, with a per-character glyph table.
 struct TFontInstance {
-  TFontSpec Spec;  // with the height clamped
+  TFontDesc Desc;  // with the height clamped
   std::vector<std::string> Families;
   TSizedFace* Primary = nullptr;  // null only when no face could be loaded at all
   TTextMetrics Metrics;
@@ -350,8 +350,8 @@ struct TFontEngine::TImpl {
   FT_Library Library = nullptr;
   FcConfig* Config = nullptr;
   std::map<std::tuple<std::string, int, int, bool, bool>, std::unique_ptr<TSizedFace>> Faces;
-  std::unordered_map<TFontSpec, std::unique_ptr<TFontInstance>, TFontSpecHash> Fonts;
-  const TFontSpec* LastSpec = nullptr;
+  std::unordered_map<TFontDesc, std::unique_ptr<TFontInstance>, TFontSpecHash> Fonts;
+  const TFontDesc* LastDesc = nullptr;
   TFontInstance* LastFont = nullptr;
 
   TImpl() {
@@ -365,15 +365,15 @@ struct TFontEngine::TImpl {
     if (Library) FT_Done_FreeType(Library);
   }
 
-  FcPattern* MakePattern(const std::vector<std::string>& families, const TFontSpec& spec) const {
+  FcPattern* MakePattern(const std::vector<std::string>& families, const TFontDesc& desc) const {
     FcPattern* pattern = FcPatternCreate();
     for (const std::string& family : families) {
       FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
     }
-    FcPatternAddInteger(pattern, FC_WEIGHT, spec.Bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pattern, FC_SLANT, spec.Italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddInteger(pattern, FC_WEIGHT, desc.Bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern, FC_SLANT, desc.Italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcPatternAddDouble(pattern, FC_PIXEL_SIZE, spec.Height);
+    FcPatternAddDouble(pattern, FC_PIXEL_SIZE, desc.Height);
     FcConfigSubstitute(Config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     return pattern;
@@ -382,13 +382,13 @@ struct TFontEngine::TImpl {
   // The sized face for a fontconfig font pattern, opened on first use. Bold and italic are
   // synthesised when the face file itself is not bold or italic (fontconfig may have matched a
   // regular face because the family has no other).
-  TSizedFace* FaceFor(FcPattern* font, const TFontSpec& spec) {
+  TSizedFace* FaceFor(FcPattern* font, const TFontDesc& desc) {
     FcChar8* file = nullptr;
     if (FcPatternGetString(font, FC_FILE, 0, &file) != FcResultMatch || !file) return nullptr;
     int index = 0;
     FcPatternGetInteger(font, FC_INDEX, 0, &index);
-    auto key = std::make_tuple(std::string(reinterpret_cast<const char*>(file)), index, spec.Height,
-                               spec.Bold, spec.Italic);
+    auto key = std::make_tuple(std::string(reinterpret_cast<const char*>(file)), index, desc.Height,
+                               desc.Bold, desc.Italic);
     auto found = Faces.find(key);
     if (found != Faces.end()) return found->second.get();
     FT_Face face = nullptr;
@@ -401,48 +401,48 @@ struct TFontEngine::TImpl {
     const bool faceIsBold = (face->style_flags & FT_STYLE_FLAG_BOLD) != 0 ||
                             (os2 && os2->version != 0xFFFF && os2->usWeightClass >= 600);
     const bool faceIsItalic = (face->style_flags & FT_STYLE_FLAG_ITALIC) != 0;
-    auto sized = std::make_unique<TSizedFace>(face, spec.Height, spec.Bold && !faceIsBold,
-                                              spec.Italic && !faceIsItalic);
+    auto sized = std::make_unique<TSizedFace>(face, desc.Height, desc.Bold && !faceIsBold,
+                                              desc.Italic && !faceIsItalic);
     TSizedFace* result = sized.get();
     Faces.emplace(std::move(key), std::move(sized));
     return result;
   }
 
-  TSizedFace* MatchFace(const std::vector<std::string>& families, const TFontSpec& spec) {
+  TSizedFace* MatchFace(const std::vector<std::string>& families, const TFontDesc& desc) {
     if (!Config) return nullptr;
-    FcPattern* pattern = MakePattern(families, spec);
+    FcPattern* pattern = MakePattern(families, desc);
     FcResult result = FcResultNoMatch;
     FcPattern* match = FcFontMatch(Config, pattern, &result);
     FcPatternDestroy(pattern);
     if (!match) return nullptr;
-    TSizedFace* face = FaceFor(match, spec);
+    TSizedFace* face = FaceFor(match, desc);
     FcPatternDestroy(match);
     return face;
   }
 
-  TFontInstance& Font(const TFontSpec& spec) {
-    if (LastSpec && *LastSpec == spec) return *LastFont;
-    auto found = Fonts.find(spec);
-    if (found == Fonts.end()) found = Fonts.emplace(spec, Resolve(spec)).first;
-    LastSpec = &found->first;
+  TFontInstance& Font(const TFontDesc& desc) {
+    if (LastDesc && *LastDesc == desc) return *LastFont;
+    auto found = Fonts.find(desc);
+    if (found == Fonts.end()) found = Fonts.emplace(desc, Resolve(desc)).first;
+    LastDesc = &found->first;
     LastFont = found->second.get();
     return *LastFont;
   }
 
-  std::unique_ptr<TFontInstance> Resolve(const TFontSpec& asked) {
+  std::unique_ptr<TFontInstance> Resolve(const TFontDesc& asked) {
     auto font = std::make_unique<TFontInstance>();
-    font->Spec = asked;
-    font->Spec.Height = std::clamp(asked.Height, MinHeight, MaxHeight);
+    font->Desc = asked;
+    font->Desc.Height = std::clamp(asked.Height, MinHeight, MaxHeight);
     font->Families = FamiliesFor(asked.Name);
-    font->Primary = MatchFace(font->Families, font->Spec);
+    font->Primary = MatchFace(font->Families, font->Desc);
     if (!font->Primary) {
       font->Families = {std::string(kLastResortFamily)};
-      font->Primary = MatchFace(font->Families, font->Spec);
+      font->Primary = MatchFace(font->Families, font->Desc);
     }
     if (font->Primary) {
       font->Metrics = font->Primary->Metrics();
     } else {
-      const int height = font->Spec.Height;
+      const int height = font->Desc.Height;
       font->Metrics = {height, height * 4 / 5, height - height * 4 / 5, 0, (height + 1) / 2, (height + 1) / 2};
       font->Placeholder.Advance = (height + 1) / 2;
     }
@@ -455,7 +455,7 @@ struct TFontEngine::TImpl {
     if (font.Primary->GlyphIndex(ch) != 0 || ch < 0x20) return font.Primary;
     if (!font.FallbacksSorted) {
       font.FallbacksSorted = true;
-      FcPattern* pattern = MakePattern(font.Families, font.Spec);
+      FcPattern* pattern = MakePattern(font.Families, font.Desc);
       FcResult result = FcResultNoMatch;
       font.Fallbacks = FcFontSort(Config, pattern, FcTrue, nullptr, &result);
       FcPatternDestroy(pattern);
@@ -468,7 +468,7 @@ struct TFontEngine::TImpl {
           !FcCharSetHasChar(charset, ch)) {
         continue;
       }
-      TSizedFace* face = FaceFor(candidate, font.Spec);
+      TSizedFace* face = FaceFor(candidate, font.Desc);
       if (face && face->GlyphIndex(ch) != 0) return face;
     }
     return font.Primary;
@@ -542,22 +542,22 @@ TFontEngine& TFontEngine::Instance() {
 TFontEngine::TFontEngine() : m_impl(std::make_unique<TImpl>()) {}
 TFontEngine::~TFontEngine() = default;
 
-const TTextMetrics& TFontEngine::Metrics(const TFontSpec& spec) { return m_impl->Font(spec).Metrics; }
+const TTextMetrics& TFontEngine::Metrics(const TFontDesc& desc) { return m_impl->Font(desc).Metrics; }
 
-int TFontEngine::TextWidth(const TFontSpec& spec, std::string_view utf8) {
-  return m_impl->Width(m_impl->Font(spec), utf8);
+int TFontEngine::TextWidth(const TFontDesc& desc, std::string_view utf8) {
+  return m_impl->Width(m_impl->Font(desc), utf8);
 }
 
-TPoint TFontEngine::TextExtent(const TFontSpec& spec, std::string_view utf8) {
-  TFontInstance& font = m_impl->Font(spec);
+TPoint TFontEngine::TextExtent(const TFontDesc& desc, std::string_view utf8) {
+  TFontInstance& font = m_impl->Font(desc);
   return {m_impl->Width(font, utf8), font.Metrics.Height};
 }
 
-void TFontEngine::DrawText(TSurface& surface, const TRect& clip, int x, int y, const TFontSpec& spec,
+void TFontEngine::DrawText(TSurface& surface, const TRect& clip, int x, int y, const TFontDesc& desc,
                            std::string_view utf8, TColor color) {
   const TRect area = clip.Intersect(surface.BoundsRect());
   if (area.IsEmpty() || utf8.empty()) return;
-  TFontInstance& font = m_impl->Font(spec);
+  TFontInstance& font = m_impl->Font(desc);
   const TPixel src = PixelFromColor(color);
   const int baseline = y + font.Metrics.Ascent;
   int pen = x;
@@ -567,18 +567,18 @@ void TFontEngine::DrawText(TSurface& surface, const TRect& clip, int x, int y, c
     pen += glyph.Advance;
   }
   if (!font.Primary) return;
-  if (font.Spec.Underline) {
+  if (font.Desc.Underline) {
     const int top = baseline + font.Primary->UnderlineOffset();
     FillRows(surface, area, {x, top, pen, top + font.Primary->UnderlineThickness()}, src);
   }
-  if (font.Spec.StrikeOut) {
+  if (font.Desc.StrikeOut) {
     const int top = baseline - font.Primary->StrikeOutOffset();
     FillRows(surface, area, {x, top, pen, top + font.Primary->StrikeOutThickness()}, src);
   }
 }
 
-TFontFaceInfo TFontEngine::FaceInfo(const TFontSpec& spec) {
-  TFontInstance& font = m_impl->Font(spec);
+TFontFaceInfo TFontEngine::FaceInfo(const TFontDesc& desc) {
+  TFontInstance& font = m_impl->Font(desc);
   TFontFaceInfo info;
   if (!font.Primary) return info;
   for (const auto& [key, face] : m_impl->Faces) {
@@ -594,8 +594,8 @@ TFontFaceInfo TFontEngine::FaceInfo(const TFontSpec& spec) {
   return info;
 }
 
-std::string TFontEngine::GlyphFamily(const TFontSpec& spec, char32_t ch) {
-  TFontInstance& font = m_impl->Font(spec);
+std::string TFontEngine::GlyphFamily(const TFontDesc& desc, char32_t ch) {
+  TFontInstance& font = m_impl->Font(desc);
   if (!font.Primary) return {};
   TSizedFace* face = m_impl->FaceForChar(font, ch);
   if (face->GlyphIndex(ch) == 0) return {};

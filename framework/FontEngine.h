@@ -11,14 +11,14 @@
 
 // What a font is asked for: a face name (an alias such as "宋体" or a fontconfig family), the
 // character height in pixels, and the style.
-struct TFontSpec {
+struct TFontDesc {
   std::string Name;
   int Height = 16;
   bool Bold = false;
   bool Italic = false;
   bool Underline = false;
   bool StrikeOut = false;
-  friend bool operator==(const TFontSpec&, const TFontSpec&) = default;
+  friend bool operator==(const TFontDesc&, const TFontDesc&) = default;
 };
 
 // Text metrics of a sized font, in pixels. Height = Ascent + Descent; InternalLeading is the part
@@ -57,21 +57,21 @@ class TFontEngine {
   TFontEngine(const TFontEngine&) = delete;
   TFontEngine& operator=(const TFontEngine&) = delete;
 
-  const TTextMetrics& Metrics(const TFontSpec& spec);
+  const TTextMetrics& Metrics(const TFontDesc& desc);
   // Advance width of one line of UTF-8 text.
-  int TextWidth(const TFontSpec& spec, std::string_view utf8);
+  int TextWidth(const TFontDesc& desc, std::string_view utf8);
   // Advance width and the font's Height.
-  TPoint TextExtent(const TFontSpec& spec, std::string_view utf8);
+  TPoint TextExtent(const TFontDesc& desc, std::string_view utf8);
   // Draws one line of UTF-8 text with the top of its character cell at y and its origin at x,
   // only inside clip (surface coordinates), blending the glyph coverage in color (0x00BBGGRR).
-  void DrawText(TSurface& surface, const TRect& clip, int x, int y, const TFontSpec& spec,
+  void DrawText(TSurface& surface, const TRect& clip, int x, int y, const TFontDesc& desc,
                 std::string_view utf8, TColor color);
 
   // The primary face a font resolved to.
-  TFontFaceInfo FaceInfo(const TFontSpec& spec);
+  TFontFaceInfo FaceInfo(const TFontDesc& desc);
   // The family that supplies the glyph of one character (the primary face or a fallback face);
   // empty when no installed face has it.
-  std::string GlyphFamily(const TFontSpec& spec, char32_t ch);
+  std::string GlyphFamily(const TFontDesc& desc, char32_t ch);
 
  private:
   struct TImpl;

@@ -82,8 +82,8 @@ void TFont::Assign(const TFont& other) {
   m_charset = other.m_charset;
   Changed();
 }
-TFontSpec TFont::Spec() const {
-  TFontSpec s;
+TFontDesc TFont::Desc() const {
+  TFontDesc s;
   s.Name = m_name;
   s.Height = m_height;
   s.Bold = (m_style & fsBold) != 0;
@@ -229,8 +229,8 @@ void TCanvas::SetPixel(int x, int y, TColor c) { FillDevice({x, y, x + 1, y + 1}
 // TCanvas: text
 // ---------------------------------------------------------------------------------------------
 
-int TCanvas::TextWidth(std::string_view text) { return TFontEngine::Instance().TextWidth(m_font.Spec(), text); }
-int TCanvas::TextHeight(std::string_view) { return TFontEngine::Instance().Metrics(m_font.Spec()).Height; }
+int TCanvas::TextWidth(std::string_view text) { return TFontEngine::Instance().TextWidth(m_font.Desc(), text); }
+int TCanvas::TextHeight(std::string_view) { return TFontEngine::Instance().Metrics(m_font.Desc()).Height; }
 TPoint TCanvas::TextExtent(std::string_view text) { return {TextWidth(text), TextHeight(text)}; }
 
 void TCanvas::TextOut(int x, int y, std::string_view text) {
@@ -242,10 +242,10 @@ void TCanvas::TextOut(int x, int y, std::string_view text) {
 void TCanvas::TextRect(const TRect& r, int x, int y, std::string_view text) {
   if (!m_surface) return;
   if (m_brush.Style != bsClear) FillDevice(r, m_brush.Color);
-  const TFontSpec spec = m_font.Spec();
+  const TFontDesc desc = m_font.Desc();
   const TColor color = ColorToRGB(m_font.Color());
   ForEachClipped(r, [&](const TRect& part) {
-    TFontEngine::Instance().DrawText(*m_surface, part, x + m_origin.X, y + m_origin.Y, spec, text, color);
+    TFontEngine::Instance().DrawText(*m_surface, part, x + m_origin.X, y + m_origin.Y, desc, text, color);
   });
 }
 
@@ -299,7 +299,7 @@ void TCanvas::DrawText(std::string_view text, TRect& r, unsigned flags) {
   if (underline != std::string::npos) {
     const int ux = x + TextWidth(std::string_view(shown).substr(0, underline));
     const int uw = TextWidth(std::string_view(shown).substr(underline, Utf8Length(shown, underline)));
-    const auto& m = TFontEngine::Instance().Metrics(m_font.Spec());
+    const auto& m = TFontEngine::Instance().Metrics(m_font.Desc());
     const int uy = y + m.Ascent + 1;
     TRect line{ux, uy, ux + uw, uy + 1};
     if (!(flags & dtNoClip)) line = line.Intersect(r);

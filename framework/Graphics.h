@@ -38,7 +38,7 @@ class TFont {
   int Charset() const { return m_charset; }
   void SetCharset(int charset);
   void Assign(const TFont& other);  // copies every attribute, notifies once
-  TFontSpec Spec() const;
+  TFontDesc Desc() const;
   bool SameAs(const TFont& o) const {
     return m_name == o.m_name && m_height == o.m_height && m_color == o.m_color && m_style == o.m_style &&
            m_charset == o.m_charset;

@@ -135,7 +135,7 @@ int TCustomEdit::BorderWidth() const {
   return m_ctl3D ? 2 : 1;
 }
 
-int TCustomEdit::LineHeight() const { return TFontEngine::Instance().Metrics(Font().Spec()).Height; }
+int TCustomEdit::LineHeight() const { return TFontEngine::Instance().Metrics(Font().Desc()).Height; }
 
 void TCustomEdit::AdjustHeight() {
   if (!m_autoSize || m_borderStyle != bsSingle) return;
@@ -294,7 +294,7 @@ std::string TCustomEdit::DisplayLine(int line) const {
 int TCustomEdit::PrefixWidth(int line, int column) const {
   const std::u32string s = Utf8ToChars(DisplayLine(line));
   column = std::clamp(column, 0, static_cast<int>(s.size()));
-  return TFontEngine::Instance().TextWidth(Font().Spec(), CharsToUtf8(std::u32string_view(s).substr(0, column)));
+  return TFontEngine::Instance().TextWidth(Font().Desc(), CharsToUtf8(std::u32string_view(s).substr(0, column)));
 }
 
 int TCustomEdit::LineX(int) const { return m_formatRect.Left - m_scrollX; }
@@ -314,7 +314,7 @@ TRect TCustomEdit::AdjustedRect(TRect r) const {
   }
   r.Left += m_leftMargin;
   r.Right -= m_rightMargin;
-  r.Right = std::max(r.Right, r.Left + TFontEngine::Instance().Metrics(Font().Spec()).AveCharWidth);
+  r.Right = std::max(r.Right, r.Left + TFontEngine::Instance().Metrics(Font().Desc()).AveCharWidth);
   const int lines = m_multiLine ? std::max(1, r.Height() / std::max(1, lh)) : 1;
   r.Bottom = std::min(r.Top + lines * lh, ClientHeight());
   return r;
@@ -347,11 +347,11 @@ int TCustomEdit::CharFromPos(int x, int y) const {
     li = std::clamp(dy < 0 ? -1 : dy / lh, 0, static_cast<int>(lines.size()) - 1);
   }
   const std::u32string s = Utf8ToChars(DisplayLine(li));
-  const TFontSpec spec = Font().Spec();
+  const TFontDesc desc = Font().Desc();
   const int x0 = LineX(li);
   int prev = 0;
   for (int col = 0; col < static_cast<int>(s.size()); ++col) {
-    const int next = TFontEngine::Instance().TextWidth(spec, CharsToUtf8(std::u32string_view(s).substr(0, col + 1)));
+    const int next = TFontEngine::Instance().TextWidth(desc, CharsToUtf8(std::u32string_view(s).substr(0, col + 1)));
     if (x < x0 + (prev + next) / 2) return lines[li].Start + col;
     prev = next;
   }

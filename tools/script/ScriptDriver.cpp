@@ -203,10 +203,10 @@ void TScriptDriver::Execute(const std::string& line) {
     return;
   }
   if (cmd == "foreign") {
-    const std::string spec = RestOf(line, cmd);
-    const size_t bar = spec.find('|');
+    const std::string desc = RestOf(line, cmd);
+    const size_t bar = desc.find('|');
     if (bar == std::string::npos) return Error("usage: foreign CLASS|CAPTION");
-    m_platform.AddForeignWindow(spec.substr(0, bar), spec.substr(bar + 1));
+    m_platform.AddForeignWindow(desc.substr(0, bar), desc.substr(bar + 1));
     return;
   }
   if (cmd == "model") {
@@ -335,9 +335,9 @@ void TScriptDriver::Type(const std::string& text) {
   }
 }
 
-void TScriptDriver::Key(const std::string& spec) {
+void TScriptDriver::Key(const std::string& desc) {
   TShiftState shift = 0;
-  std::string name = spec;
+  std::string name = desc;
   for (;;) {
     if (name.rfind("Shift+", 0) == 0) { shift |= ksShift; name = name.substr(6); }
     else if (name.rfind("Ctrl+", 0) == 0) { shift |= ksCtrl; name = name.substr(5); }
@@ -373,7 +373,7 @@ void TScriptDriver::Key(const std::string& spec) {
       else ch = static_cast<std::uint32_t>((shift & ksShift) ? upper : std::tolower(static_cast<unsigned char>(c)));
     }
   }
-  if (!found) return Error("unknown key " + spec);
+  if (!found) return Error("unknown key " + desc);
   if ((shift & ksCtrl) && (vk == VK_RETURN || vk == VK_TAB || vk == VK_ESCAPE || vk == VK_SPACE)) {
     // Ctrl+Enter gives a line feed, the others no character.
     ch = vk == VK_RETURN ? 10 : 0;

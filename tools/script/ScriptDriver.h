@@ -29,7 +29,7 @@ class TScriptDriver {
 
   // Commands.
   void Type(const std::string& text);
-  void Key(const std::string& spec);
+  void Key(const std::string& desc);
   bool ClientToScreen(int x, int y, TPoint& screen);
   bool ParseButton(const std::string& word, platform::TMouseButtonId& button);
   void Get(const std::string& what);

@@ -182,7 +182,7 @@ TEST_F(CnEditTest, TextPlacementByFocusAndAlignment) {
   EXPECT_EQ(m, (TPoint{2, 2}));
   EXPECT_EQ(edit->LineX(0), 2);
   next->SetFocus();
-  const int width = TFontEngine::Instance().TextWidth(edit->Font().Spec(), "123");
+  const int width = TFontEngine::Instance().TextWidth(edit->Font().Desc(), "123");
   edit->SetAlignment(taRightJustify);
   EXPECT_EQ(edit->LineX(0), edit->ClientWidth() - width - m.X - 1);
   edit->SetAlignment(taCenter);

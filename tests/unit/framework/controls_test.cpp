@@ -116,11 +116,13 @@ TEST_F(ControlsTest, ClicksCaptureAndNeedTheReleaseInside) {
 }
 
 TEST_F(ControlsTest, DoubleClickNeedsTheSecondPressSoonAndClose) {
-  int doubles = 0;
+  int doubles = 0, clicks = 0;
   b->OnDblClick = [&](TObject*) { ++doubles; };
+  b->OnClick = [&](TObject*) { ++clicks; };
   Click(form, 45, 15);
   Click(form, 48, 18);  // within 4 pixels, no time passed
   EXPECT_EQ(doubles, 1);
+  EXPECT_EQ(clicks, 1);  // the second release clicks nothing
   Click(form, 45, 15);  // a third press starts again
   EXPECT_EQ(doubles, 1);
   Elapse(600);

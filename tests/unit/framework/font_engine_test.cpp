@@ -10,11 +10,11 @@ constexpr TPixel kBackground = 0xFF5E5E60;
 
 TFontEngine& Engine() { return TFontEngine::Instance(); }
 
-const TFontSpec kHei21{"黑体", 21};
-const TFontSpec kHei30{"黑体", 30};
-const TFontSpec kSong16{"宋体", 16};
-const TFontSpec kSong16Bold{"宋体", 16, true};
-const TFontSpec kTahoma11{"Tahoma", 11};
+const TFontDesc kHei21{"黑体", 21};
+const TFontDesc kHei30{"黑体", 30};
+const TFontDesc kSong16{"宋体", 16};
+const TFontDesc kSong16Bold{"宋体", 16, true};
+const TFontDesc kTahoma11{"Tahoma", 11};
 
 // The smallest rectangle holding every pixel that differs from the background.
 TRect InkBounds(const TSurface& s) {
@@ -27,9 +27,9 @@ TRect InkBounds(const TSurface& s) {
   return ink;
 }
 
-TSurface Draw(const TFontSpec& spec, std::string_view text, int x = 10, int y = 10, TColor color = clWhite) {
+TSurface Draw(const TFontDesc& desc, std::string_view text, int x = 10, int y = 10, TColor color = clWhite) {
   TSurface s(400, 80, kBackground);
-  Engine().DrawText(s, s.BoundsRect(), x, y, spec, text, color);
+  Engine().DrawText(s, s.BoundsRect(), x, y, desc, text, color);
   return s;
 }
 
@@ -57,12 +57,12 @@ TEST(FontEngineFaces, BoldPrefersARealBoldFace) {
 }
 
 TEST(FontEngineMetrics, HeightIsTheCharacterHeight) {
-  const TFontSpec specs[] = {{"黑体", 16}, kHei21,      kHei30,    {"宋体", 14}, {"宋体", 14, true},
+  const TFontDesc descs[] = {{"黑体", 16}, kHei21,      kHei30,    {"宋体", 14}, {"宋体", 14, true},
                              kSong16,      kSong16Bold, kTahoma11, {"Tahoma", 11, true}};
-  for (const TFontSpec& spec : specs) {
-    SCOPED_TRACE(spec.Name + " " + std::to_string(spec.Height) + (spec.Bold ? " bold" : ""));
-    const TTextMetrics& m = Engine().Metrics(spec);
-    EXPECT_EQ(m.Height, spec.Height);
+  for (const TFontDesc& desc : descs) {
+    SCOPED_TRACE(desc.Name + " " + std::to_string(desc.Height) + (desc.Bold ? " bold" : ""));
+    const TTextMetrics& m = Engine().Metrics(desc);
+    EXPECT_EQ(m.Height, desc.Height);
     EXPECT_EQ(m.Ascent + m.Descent, m.Height);
     EXPECT_GT(m.Ascent, m.Descent);
     EXPECT_GT(m.Descent, 0);
@@ -70,7 +70,7 @@ TEST(FontEngineMetrics, HeightIsTheCharacterHeight) {
     EXPECT_LT(m.InternalLeading, m.Height);
     EXPECT_GT(m.AveCharWidth, 0);
     EXPECT_GE(m.MaxCharWidth, m.AveCharWidth);
-    EXPECT_EQ(Engine().TextExtent(spec, "Ag总").Y, spec.Height);
+    EXPECT_EQ(Engine().TextExtent(desc, "Ag总").Y, desc.Height);
   }
 }
 
@@ -127,16 +127,16 @@ TEST(FontEngineFallback, MissingGlyphsComeFromAFaceThatHasThem) {
 }
 
 TEST(FontEngineDraw, InkLiesInTheCharacterCellFromTheOrigin) {
-  for (const TFontSpec& spec : {kHei21, kHei30, kSong16, kSong16Bold}) {
-    SCOPED_TRACE(spec.Name + " " + std::to_string(spec.Height));
+  for (const TFontDesc& desc : {kHei21, kHei30, kSong16, kSong16Bold}) {
+    SCOPED_TRACE(desc.Name + " " + std::to_string(desc.Height));
     const std::string text = "2000 656 总长度: × ↑";
-    const TRect ink = InkBounds(Draw(spec, text, 10, 12));
+    const TRect ink = InkBounds(Draw(desc, text, 10, 12));
     ASSERT_FALSE(ink.IsEmpty());
     EXPECT_GE(ink.Top, 12);
-    EXPECT_LE(ink.Bottom, 12 + spec.Height);
+    EXPECT_LE(ink.Bottom, 12 + desc.Height);
     EXPECT_GE(ink.Left, 10);
     EXPECT_LE(ink.Left, 12);
-    EXPECT_LE(ink.Right, 10 + Engine().TextWidth(spec, text) + 1);
+    EXPECT_LE(ink.Right, 10 + Engine().TextWidth(desc, text) + 1);
   }
 }
 
@@ -196,10 +196,10 @@ TEST(FontEngineDraw, UnderlineAndStrikeOutRunTheTextWidth) {
   const TSurface plain = Draw(kSong16, text);
   for (bool underline : {true, false}) {
     SCOPED_TRACE(underline ? "underline" : "strike-out");
-    TFontSpec spec = kSong16;
-    spec.Underline = underline;
-    spec.StrikeOut = !underline;
-    const TSurface lined = Draw(spec, text);
+    TFontDesc desc = kSong16;
+    desc.Underline = underline;
+    desc.StrikeOut = !underline;
+    const TSurface lined = Draw(desc, text);
     int solidRows = 0;
     for (int y = 0; y < lined.Height; ++y) {
       bool solid = true;
