@@ -12,7 +12,8 @@ cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
 
 cmake --preset sanitize >/dev/null
-cmake --build --preset sanitize -j "$jobs"
+cmake --build --preset sanitize -j "$jobs" --target framework_tests pictures_tests controls_tests app_tests \
+  orvanta-script orvanta-soak
 ctest --preset sanitize -j "$jobs" -L 'unit|script|soak'
 
 if [ -x tests/fuzz/run.sh ]; then
