@@ -28,7 +28,8 @@ inline int Paeth(int a, int b, int c) {
   const int pb = std::abs(a - c);
   const int pc = std::abs(a + b - 2 * c);
   const int bc = pb <= pc ? b : c;
-  return (pa <= pb && pa <= pc) ? a : bc;
+  const bool useA = (pa <= pb) & (pa <= pc);  // no short circuit: no branch
+  return useA ? a : bc;
 }
 
 #if defined(__SSE2__)
@@ -61,7 +62,27 @@ inline void StorePixel(std::uint8_t* p, __m128i v) {
   }
 }
 
+// A pixel of D bytes held in a register.
+template <std::size_t D>
+struct TVectorPixel {
+  using TValue = __m128i;
+  static constexpr std::size_t Size = D;
+  static TValue Zero() { return _mm_setzero_si128(); }
+  static TValue Load(const std::uint8_t* p) { return LoadPixel<D>(p); }
+  static void Store(std::uint8_t* p, TValue v) { StorePixel<D>(p, v); }
+};
+
 #endif
+
+// A one-byte pixel held in a register (not reloaded from the line, which would put a store and
+// a load on the dependency chain).
+struct TBytePixel {
+  using TValue = int;
+  static constexpr std::size_t Size = 1;
+  static TValue Zero() { return 0; }
+  static TValue Load(const std::uint8_t* p) { return *p; }
+  static void Store(std::uint8_t* p, TValue v) { *p = static_cast<std::uint8_t>(v); }
+};
 
 // The serial filters as functions of the raw value and the unfiltered neighbours a (left),
 // b (above) and c (above left): on single bytes, and on one pixel in a register.
@@ -135,24 +156,27 @@ void UpBytes(const std::uint8_t* raw, std::uint8_t* out, const std::uint8_t* pre
   for (; i < length; ++i) out[i] = static_cast<std::uint8_t>(raw[i] + prev[i]);
 }
 
-#if defined(__SSE2__)
-template <std::size_t D, class TFilter>
+template <class P, class TFilter>
 void SerialPixels(const std::uint8_t* raw, std::uint8_t* out, const std::uint8_t* prev, std::size_t length) {
-  __m128i a = _mm_setzero_si128(), c = _mm_setzero_si128();
+  constexpr std::size_t D = P::Size;
+  typename P::TValue a = P::Zero(), c = P::Zero();
   for (std::size_t i = 0; i < length; i += D) {
-    const __m128i b = LoadPixel<D>(prev + i);
-    a = TFilter::Apply(LoadPixel<D>(raw + i), a, b, c);
-    StorePixel<D>(out + i, a);
+    const typename P::TValue b = P::Load(prev + i);
+    a = TFilter::Apply(P::Load(raw + i), a, b, c);
+    P::Store(out + i, a);
     c = b;
   }
 }
-#endif
 
 template <std::size_t D, class TFilter>
 void Serial(const std::uint8_t* raw, std::uint8_t* out, const std::uint8_t* prev, std::size_t length) {
+  if constexpr (D == 1) {
+    SerialPixels<TBytePixel, TFilter>(raw, out, prev, length);
+    return;
+  }
 #if defined(__SSE2__)
   if constexpr (D >= 3) {
-    SerialPixels<D, TFilter>(raw, out, prev, length);
+    SerialPixels<TVectorPixel<D>, TFilter>(raw, out, prev, length);
     return;
   }
 #endif
@@ -192,38 +216,41 @@ void PairBytes(const std::uint8_t* topRaw, std::uint8_t* topOut, const std::uint
   }
 }
 
-#if defined(__SSE2__)
-template <std::size_t D, class TTop, class TBottom>
+template <class P, class TTop, class TBottom>
 void PairPixels(const std::uint8_t* topRaw, std::uint8_t* topOut, const std::uint8_t* bottomRaw,
                 std::uint8_t* bottomOut, const std::uint8_t* prev, std::size_t length) {
-  const __m128i zero = _mm_setzero_si128();
+  constexpr std::size_t D = P::Size;
+  const typename P::TValue zero = P::Zero();
   // topA/topC: the upper line's left and above-left pixels; bottomA/bottomC the lower line's.
-  __m128i topA = zero, topC = zero, bottomA = zero, bottomC = zero;
+  typename P::TValue topA = zero, topC = zero, bottomA = zero, bottomC = zero;
   for (std::size_t i = 0; i <= length; i += D) {
-    __m128i topNew = zero, topB = zero;
+    typename P::TValue topNew = zero, topB = zero;
     if (i < length) {
-      topB = LoadPixel<D>(prev + i);
-      topNew = TTop::Apply(LoadPixel<D>(topRaw + i), topA, topB, topC);
-      StorePixel<D>(topOut + i, topNew);
+      topB = P::Load(prev + i);
+      topNew = TTop::Apply(P::Load(topRaw + i), topA, topB, topC);
+      P::Store(topOut + i, topNew);
     }
     if (i >= D) {
       // The lower pixel at i - D: above it is topA (upper pixel i - D), above-left bottomC.
-      bottomA = TBottom::Apply(LoadPixel<D>(bottomRaw + i - D), bottomA, topA, bottomC);
-      StorePixel<D>(bottomOut + i - D, bottomA);
+      bottomA = TBottom::Apply(P::Load(bottomRaw + i - D), bottomA, topA, bottomC);
+      P::Store(bottomOut + i - D, bottomA);
       bottomC = topA;
     }
     topA = topNew;
     topC = topB;
   }
 }
-#endif
 
 template <std::size_t D, class TTop, class TBottom>
 void Pair(const std::uint8_t* topRaw, std::uint8_t* topOut, const std::uint8_t* bottomRaw, std::uint8_t* bottomOut,
           const std::uint8_t* prev, std::size_t length) {
+  if constexpr (D == 1) {
+    PairPixels<TBytePixel, TTop, TBottom>(topRaw, topOut, bottomRaw, bottomOut, prev, length);
+    return;
+  }
 #if defined(__SSE2__)
   if constexpr (D >= 3) {
-    PairPixels<D, TTop, TBottom>(topRaw, topOut, bottomRaw, bottomOut, prev, length);
+    PairPixels<TVectorPixel<D>, TTop, TBottom>(topRaw, topOut, bottomRaw, bottomOut, prev, length);
     return;
   }
 #endif
@@ -285,40 +312,43 @@ void TripleBytes(const TUnfilterLine* lines, const std::uint8_t* prev, std::size
   }
 }
 
-#if defined(__SSE2__)
-template <std::size_t D, class TTop, class TMid, class TBottom>
+template <class P, class TTop, class TMid, class TBottom>
 void TriplePixels(const TUnfilterLine* lines, const std::uint8_t* prev, std::size_t length) {
-  const __m128i zero = _mm_setzero_si128();
+  constexpr std::size_t D = P::Size;
+  const typename P::TValue zero = P::Zero();
   // Per line: the pixel to the left (a) and the one above-left (c) of the pixel done next.
-  __m128i topA = zero, topC = zero, midA = zero, midC = zero, bottomA = zero, bottomC = zero;
+  typename P::TValue topA = zero, topC = zero, midA = zero, midC = zero, bottomA = zero, bottomC = zero;
   for (std::size_t i = 0; i < length + 2 * D; i += D) {
     if (i >= 2 * D) {
       const std::size_t x = i - 2 * D;
-      bottomA = TBottom::Apply(LoadPixel<D>(lines[2].Raw + x), bottomA, midA, bottomC);
-      StorePixel<D>(lines[2].Out + x, bottomA);
+      bottomA = TBottom::Apply(P::Load(lines[2].Raw + x), bottomA, midA, bottomC);
+      P::Store(lines[2].Out + x, bottomA);
       bottomC = midA;
     }
     if (i >= D && i - D < length) {
       const std::size_t x = i - D;
-      midA = TMid::Apply(LoadPixel<D>(lines[1].Raw + x), midA, topA, midC);
-      StorePixel<D>(lines[1].Out + x, midA);
+      midA = TMid::Apply(P::Load(lines[1].Raw + x), midA, topA, midC);
+      P::Store(lines[1].Out + x, midA);
       midC = topA;
     }
     if (i < length) {
-      const __m128i b = LoadPixel<D>(prev + i);
-      topA = TTop::Apply(LoadPixel<D>(lines[0].Raw + i), topA, b, topC);
-      StorePixel<D>(lines[0].Out + i, topA);
+      const typename P::TValue b = P::Load(prev + i);
+      topA = TTop::Apply(P::Load(lines[0].Raw + i), topA, b, topC);
+      P::Store(lines[0].Out + i, topA);
       topC = b;
     }
   }
 }
-#endif
 
 template <std::size_t D, class TTop, class TMid, class TBottom>
 void Triple(const TUnfilterLine* lines, const std::uint8_t* prev, std::size_t length) {
+  if constexpr (D == 1) {
+    TriplePixels<TBytePixel, TTop, TMid, TBottom>(lines, prev, length);
+    return;
+  }
 #if defined(__SSE2__)
   if constexpr (D >= 3) {
-    TriplePixels<D, TTop, TMid, TBottom>(lines, prev, length);
+    TriplePixels<TVectorPixel<D>, TTop, TMid, TBottom>(lines, prev, length);
     return;
   }
 #endif
