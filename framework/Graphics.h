@@ -183,7 +183,7 @@ class TGraphic {
   virtual void LoadFromStream(TStream& stream) = 0;
   virtual void SaveToStream(TStream& stream) const = 0;
   virtual std::unique_ptr<TGraphic> Clone() const = 0;
-  bool Transparent() const { return m_transparent; }
+  virtual bool Transparent() const { return m_transparent; }
   void SetTransparent(bool value) { m_transparent = value; }
 
  private:

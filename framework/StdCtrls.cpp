@@ -151,7 +151,12 @@ void TCustomEdit::CreateWnd() {
 }
 
 void TCustomEdit::Change() {
-  if (OnChange) OnChange(this);
+  if (!OnChange) return;
+  // The change notification is a message of its own: an error escaping OnChange is shown where
+  // that message is dispatched, and whoever changed the text (a key, a write by the program)
+  // goes on normally.
+  if (Application) Application->Guard([this] { OnChange(this); });
+  else OnChange(this);
 }
 
 void TCustomEdit::TextChanged() {

@@ -393,7 +393,7 @@ class TPNGObject : public TGraphic {
   std::unique_ptr<TGraphic> Clone() const override;
 
   // AlphaKind() != akNone (the stored transparent switch does not affect drawing).
-  bool Transparent() const { return AlphaKind() != akNone; }
+  bool Transparent() const override { return AlphaKind() != akNone; }
   // From a TPNGObject a deep copy chunk by chunk; from a TBitmap a conversion; from null cleared.
   void Assign(const TGraphic* source);
   // Resets the gamma tables to the identity and destroys all chunks.

@@ -224,6 +224,23 @@ TEST_F(CnSpinTest, ArrowPressFocusesTheEntryBoxWithItsTextSelected) {
 }
 
 TEST_F(CnSpinTest, AnErrorDuringRepeatStopsTheTimer) {
+  // An error of the click itself stops the repeat and reaches the error box.
+  int clicks = 0;
+  spin->ArrowPair()->OnUpClick = [&](TObject*) {
+    log.push_back("click " + std::to_string(++clicks));
+    if (clicks == 2) throw EConvertError("stop");
+  };
+  log.clear();
+  Press(60, 16);
+  Elapse(900);
+  TTimer* timer = spin->ArrowPair()->UpArrow()->RepeatTimer();
+  ASSERT_NE(timer, nullptr);
+  EXPECT_FALSE(timer->Enabled());
+  EXPECT_EQ(log, (std::vector<std::string>{"click 1", "click 2", "box stop."}));
+  Release();
+}
+
+TEST_F(CnSpinTest, AnErrorInOnChangeIsShownAndTheWriteReturnsNormally) {
   spin->OnChange = [this](TObject*) {
     log.push_back("change " + spin->Text());
     if (spin->Value() == 3) throw EConvertError("stop");
@@ -231,12 +248,9 @@ TEST_F(CnSpinTest, AnErrorDuringRepeatStopsTheTimer) {
   spin->SetText("1");
   log.clear();
   Press(60, 16);
-  Elapse(500);
-  TTimer* timer = spin->ArrowPair()->UpArrow()->RepeatTimer();
-  ASSERT_NE(timer, nullptr);
-  EXPECT_FALSE(timer->Enabled());
-  EXPECT_EQ(log, (std::vector<std::string>{"change 2", "change 3", "box stop."}));
+  Elapse(650);  // steps at 400, 500 and 600 ms; the failing change does not stop the repeat
   Release();
+  EXPECT_EQ(log, (std::vector<std::string>{"change 2", "change 3", "box stop.", "change 4", "change 5"}));
 }
 
 }  // namespace

@@ -229,11 +229,11 @@ TEST(PngWriting, RoundTripOfEveryFormat) {
   for (auto [type, depth] : formats)
     for (int interlace = 0; interlace <= 1; ++interlace) {
       SCOPED_TRACE(std::to_string(type) + "/" + std::to_string(depth) + "/" + std::to_string(interlace));
-      TPngSpec spec{11, 5, depth, type, interlace};
-      spec.Gamma = type == 2 ? 100000 : 0;
+      TPngRecipe recipe{11, 5, depth, type, interlace};
+      recipe.Gamma = type == 2 ? 100000 : 0;
       std::vector<png_color> palette;
       if (type == 3) palette.assign(static_cast<std::size_t>(1 << depth), png_color{1, 2, 3});
-      const TBytes file = WritePng(spec, RandomRows(spec, seed++), {}, palette);
+      const TBytes file = WritePng(recipe, RandomRows(recipe, seed++), {}, palette);
       TPNGObject png;
       LoadPng(png, file);
       TMemoryStream written;
@@ -241,7 +241,7 @@ TEST(PngWriting, RoundTripOfEveryFormat) {
       // libpng accepts what we write (fresh CRCs, valid deflate data) ...
       const TReference original = ReadWithLibpng(file);
       const TReference rewritten = ReadWithLibpng(written.Bytes());
-      if (spec.Gamma == 0 && depth != 16) EXPECT_EQ(rewritten.Samples, original.Samples);
+      if (recipe.Gamma == 0 && depth != 16) EXPECT_EQ(rewritten.Samples, original.Samples);
       // ... and our decoding of it gives the same planes.
       TPNGObject again;
       LoadPng(again, written.Bytes());

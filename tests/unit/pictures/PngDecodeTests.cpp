@@ -28,55 +28,55 @@ struct TFormat {
 const TFormat AllFormats[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}, {2, 16}, {3, 1}, {3, 2},
                               {3, 4}, {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
 
-void CompareWithLibpng(const TBytes& file, const TPngSpec& spec, const std::vector<png_color>& palette);
+void CompareWithLibpng(const TBytes& file, const TPngRecipe& recipe, const std::vector<png_color>& palette);
 
-void CheckAgainstLibpng(const TPngSpec& spec, std::uint32_t seed) {
-  SCOPED_TRACE("type " + std::to_string(spec.ColorType) + " depth " + std::to_string(spec.BitDepth) + " interlace " +
-               std::to_string(spec.Interlace) + " size " + std::to_string(spec.Width) + "x" +
-               std::to_string(spec.Height) + " gamma " + std::to_string(spec.Gamma) +
-               (spec.WithTrns ? " tRNS" : ""));
+void CheckAgainstLibpng(const TPngRecipe& recipe, std::uint32_t seed) {
+  SCOPED_TRACE("type " + std::to_string(recipe.ColorType) + " depth " + std::to_string(recipe.BitDepth) + " interlace " +
+               std::to_string(recipe.Interlace) + " size " + std::to_string(recipe.Width) + "x" +
+               std::to_string(recipe.Height) + " gamma " + std::to_string(recipe.Gamma) +
+               (recipe.WithTrns ? " tRNS" : ""));
   std::vector<png_color> palette;
-  if (spec.ColorType == 3)
-    for (int i = 0; i < (1 << spec.BitDepth); ++i)
+  if (recipe.ColorType == 3)
+    for (int i = 0; i < (1 << recipe.BitDepth); ++i)
       palette.push_back({static_cast<png_byte>(i * 7), static_cast<png_byte>(255 - i), static_cast<png_byte>(i * 3)});
   TBytes trns;
-  if (spec.WithTrns) {
-    if (spec.ColorType == 3) trns = {0, 128, 255, 7};
-    if (spec.ColorType == 3 && spec.BitDepth == 1) trns = {0, 128};
+  if (recipe.WithTrns) {
+    if (recipe.ColorType == 3) trns = {0, 128, 255, 7};
+    if (recipe.ColorType == 3 && recipe.BitDepth == 1) trns = {0, 128};
     else trns = {0, 1, 0, 0, 0, 1};
-    if (spec.ColorType == 0) trns = {0, static_cast<std::uint8_t>(spec.BitDepth == 1 ? 1 : 2)};
+    if (recipe.ColorType == 0) trns = {0, static_cast<std::uint8_t>(recipe.BitDepth == 1 ? 1 : 2)};
   }
-  CompareWithLibpng(WritePng(spec, RandomRows(spec, seed), trns, palette), spec, palette);
+  CompareWithLibpng(WritePng(recipe, RandomRows(recipe, seed), trns, palette), recipe, palette);
 }
 
-void CompareWithLibpng(const TBytes& file, const TPngSpec& spec, const std::vector<png_color>& palette) {
+void CompareWithLibpng(const TBytes& file, const TPngRecipe& recipe, const std::vector<png_color>& palette) {
   const TReference ref = ReadWithLibpng(file);
   TPNGObject png;
   LoadPng(png, file);
   const TChunkIHDR& header = png.Header();
   const TPngRaster& raster = header.ColorRaster();
-  const auto lut = ExpectedLut(spec.Gamma);
-  ASSERT_EQ(png.Width(), spec.Width);
-  ASSERT_EQ(png.Height(), spec.Height);
+  const auto lut = ExpectedLut(recipe.Gamma);
+  ASSERT_EQ(png.Width(), recipe.Width);
+  ASSERT_EQ(png.Height(), recipe.Height);
   for (int i = 0; i < 256; ++i) ASSERT_EQ(png.GammaLut()[i], lut[i]);
-  const bool wide = spec.BitDepth == 16;
+  const bool wide = recipe.BitDepth == 16;
   const std::size_t wideRowBytes = raster.RowBytes;
   auto wideByte = [&](int x, int y, int i) {
-    return header.WideSamplePlane().Data()[(raster.Height - 1 - y) * wideRowBytes + x * (spec.ColorType == 2 || spec.ColorType == 6 ? 3 : 1) + i];
+    return header.WideSamplePlane().Data()[(raster.Height - 1 - y) * wideRowBytes + x * (recipe.ColorType == 2 || recipe.ColorType == 6 ? 3 : 1) + i];
   };
-  for (int y = 0; y < spec.Height; ++y)
-    for (int x = 0; x < spec.Width; ++x) {
+  for (int y = 0; y < recipe.Height; ++y)
+    for (int x = 0; x < recipe.Width; ++x) {
       SCOPED_TRACE("pixel " + std::to_string(x) + "," + std::to_string(y));
       const int hi0 = wide ? ref.At(x, y, 0) >> 8 : ref.At(x, y, 0);
-      switch (spec.ColorType) {
+      switch (recipe.ColorType) {
         case 0:
-          ASSERT_EQ(RasterPixel(raster, x, y), spec.BitDepth == 2 ? hi0 * 5 : hi0);
+          ASSERT_EQ(RasterPixel(raster, x, y), recipe.BitDepth == 2 ? hi0 * 5 : hi0);
           if (wide) ASSERT_EQ(wideByte(x, y, 0), ref.At(x, y, 0) & 0xFF);
           break;
         case 3: ASSERT_EQ(RasterPixel(raster, x, y), hi0); break;
         case 4:
           ASSERT_EQ(RasterPixel(raster, x, y), hi0);
-          ASSERT_EQ(header.AlphaPlane().Data()[y * spec.Width + x], wide ? ref.At(x, y, 1) >> 8 : ref.At(x, y, 1));
+          ASSERT_EQ(header.AlphaPlane().Data()[y * recipe.Width + x], wide ? ref.At(x, y, 1) >> 8 : ref.At(x, y, 1));
           if (wide) ASSERT_EQ(wideByte(x, y, 0), ref.At(x, y, 0) & 0xFF);
           break;
         default: {
@@ -86,17 +86,17 @@ void CompareWithLibpng(const TBytes& file, const TPngSpec& spec, const std::vect
             ASSERT_EQ(p[2 - c], lut[wide ? sample >> 8 : sample]);
             if (wide) ASSERT_EQ(wideByte(x, y, 2 - c), lut[sample & 0xFF]);
           }
-          if (spec.ColorType == 6)
-            ASSERT_EQ(header.AlphaPlane().Data()[y * spec.Width + x], wide ? ref.At(x, y, 3) >> 8 : ref.At(x, y, 3));
+          if (recipe.ColorType == 6)
+            ASSERT_EQ(header.AlphaPlane().Data()[y * recipe.Width + x], wide ? ref.At(x, y, 3) >> 8 : ref.At(x, y, 3));
         }
       }
     }
   // The palette the raster shows: the grey ramp through GammaLut, or PLTE through GammaLut.
-  if (spec.ColorType == 0 || spec.ColorType == 4) {
+  if (recipe.ColorType == 0 || recipe.ColorType == 4) {
     const int bits = raster.BitsPerPixel;
     for (int k = 0; k < (1 << bits); ++k) ASSERT_EQ(raster.Palette[k].Green, lut[k * 255 / ((1 << bits) - 1)]);
   }
-  if (spec.ColorType == 3)
+  if (recipe.ColorType == 3)
     for (std::size_t i = 0; i < palette.size(); ++i) {
       ASSERT_EQ(raster.Palette[i].Red, lut[palette[i].red]);
       ASSERT_EQ(raster.Palette[i].Blue, lut[palette[i].blue]);
@@ -110,15 +110,15 @@ TEST(PngDecode, EveryFormatMatchesLibpng) {
     for (int interlace = 0; interlace <= 1; ++interlace)
       for (auto [w, h] : sizes)
         for (std::uint32_t gamma : {0u, 100000u}) {
-          TPngSpec spec;
-          spec.Width = w;
-          spec.Height = h;
-          spec.ColorType = f.ColorType;
-          spec.BitDepth = f.BitDepth;
-          spec.Interlace = interlace;
-          spec.Gamma = gamma;
-          spec.WithTrns = (f.ColorType == 0 || f.ColorType == 2 || f.ColorType == 3) && seed % 2 == 0;
-          CheckAgainstLibpng(spec, seed++);
+          TPngRecipe recipe;
+          recipe.Width = w;
+          recipe.Height = h;
+          recipe.ColorType = f.ColorType;
+          recipe.BitDepth = f.BitDepth;
+          recipe.Interlace = interlace;
+          recipe.Gamma = gamma;
+          recipe.WithTrns = (f.ColorType == 0 || f.ColorType == 2 || f.ColorType == 3) && seed % 2 == 0;
+          CheckAgainstLibpng(recipe, seed++);
           if (HasFatalFailure()) return;
         }
 }
@@ -126,9 +126,9 @@ TEST(PngDecode, EveryFormatMatchesLibpng) {
 TEST(PngDecode, LargeImagesSpanSeveralIdatChunksAndBlocks) {
   // libpng splits the data into 8 KiB IDAT chunks; 300 x 200 RGBA needs many of them.
   for (int interlace = 0; interlace <= 1; ++interlace) {
-    TPngSpec spec{300, 200, 8, 6, interlace};
-    CheckAgainstLibpng(spec, 77);
-    TPngSpec wide{257, 131, 16, 2, interlace};
+    TPngRecipe recipe{300, 200, 8, 6, interlace};
+    CheckAgainstLibpng(recipe, 77);
+    TPngRecipe wide{257, 131, 16, 2, interlace};
     CheckAgainstLibpng(wide, 78);
   }
 }
@@ -156,16 +156,16 @@ TEST(PngDecode, EveryFilterSequence) {
   filters.push_back(0);
   for (auto [type, depth] : {std::pair{0, 8}, std::pair{0, 16}, std::pair{2, 8}, std::pair{6, 8}, std::pair{2, 16},
                              std::pair{6, 16}, std::pair{0, 1}, std::pair{4, 8}}) {
-    TPngSpec spec{23, static_cast<int>(filters.size()), depth, type, 0};
+    TPngRecipe recipe{23, static_cast<int>(filters.size()), depth, type, 0};
     std::mt19937 random(static_cast<std::uint32_t>(type * 100 + depth));
     TBytes lines;
     for (int f : filters) {
       lines.push_back(static_cast<std::uint8_t>(f));
-      for (std::size_t i = 0; i < PackedRowBytes(spec); ++i) lines.push_back(static_cast<std::uint8_t>(random()));
+      for (std::size_t i = 0; i < PackedRowBytes(recipe); ++i) lines.push_back(static_cast<std::uint8_t>(random()));
     }
-    const TBytes file = Concat({Signature(), Chunk("IHDR", IhdrData(23, spec.Height, depth, type)),
+    const TBytes file = Concat({Signature(), Chunk("IHDR", IhdrData(23, recipe.Height, depth, type)),
                                 Chunk("IDAT", Deflate(lines)), Chunk("IEND", {})});
-    CompareWithLibpng(file, spec, {});
+    CompareWithLibpng(file, recipe, {});
   }
 }
 
@@ -186,9 +186,9 @@ TEST(PngDecode, GammaTableValues) {
 TEST(PngDecode, TwoBitSamples) {
   // Indexed: samples 3, 2, 1, 0 stay 3, 2, 1, 0 as 4-bit pixels. Grey: the pixel shows v x 85.
   for (int type : {3, 0}) {
-    TPngSpec spec{4, 1, 2, type, 0};
+    TPngRecipe recipe{4, 1, 2, type, 0};
     std::vector<png_color> palette(4, png_color{1, 2, 3});
-    const TBytes file = WritePng(spec, {TBytes{0b11100100}}, {}, type == 3 ? palette : std::vector<png_color>{});
+    const TBytes file = WritePng(recipe, {TBytes{0b11100100}}, {}, type == 3 ? palette : std::vector<png_color>{});
     TPNGObject png;
     LoadPng(png, file);
     const TPngRaster& raster = png.Header().ColorRaster();
@@ -255,9 +255,9 @@ TEST(PngDecode, UndecodedRowsAreZeroAfterShortDataAndAfterFailure) {
 TEST(PngDecode, InterlacedEdgeSizes) {
   // One pixel wide uses passes 1, 3, 5 and 7; one row high only those starting at row 0.
   for (auto [w, h] : {std::pair{1, 11}, std::pair{11, 1}, std::pair{2, 2}}) {
-    TPngSpec spec{w, h, 8, 2, 1};
-    CheckAgainstLibpng(spec, 5);
-    TPngSpec sub{w, h, 1, 0, 1};
+    TPngRecipe recipe{w, h, 8, 2, 1};
+    CheckAgainstLibpng(recipe, 5);
+    TPngRecipe sub{w, h, 1, 0, 1};
     CheckAgainstLibpng(sub, 6);
   }
 }

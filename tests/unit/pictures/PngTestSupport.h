@@ -18,7 +18,7 @@
 
 using TBytes = std::vector<std::uint8_t>;
 
-struct TPngSpec {
+struct TPngRecipe {
   int Width = 1;
   int Height = 1;
   int BitDepth = 8;
@@ -38,12 +38,12 @@ inline int ChannelsOf(int colorType) {
   }
 }
 
-inline std::size_t PackedRowBytes(const TPngSpec& s) {
+inline std::size_t PackedRowBytes(const TPngRecipe& s) {
   return (static_cast<std::size_t>(s.Width) * ChannelsOf(s.ColorType) * s.BitDepth + 7) / 8;
 }
 
 // libpng's writer: rows are packed PNG scan-line bytes without the filter byte.
-inline TBytes WritePng(const TPngSpec& s, const std::vector<TBytes>& rows, const TBytes& trns = {},
+inline TBytes WritePng(const TPngRecipe& s, const std::vector<TBytes>& rows, const TBytes& trns = {},
                        const std::vector<png_color>& palette = {}) {
   TBytes out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -129,7 +129,7 @@ inline TReference ReadWithLibpng(const TBytes& file) {
   return ref;
 }
 
-inline std::vector<TBytes> RandomRows(const TPngSpec& s, std::uint32_t seed) {
+inline std::vector<TBytes> RandomRows(const TPngRecipe& s, std::uint32_t seed) {
   std::mt19937 random(seed);
   std::vector<TBytes> rows(static_cast<std::size_t>(s.Height), TBytes(PackedRowBytes(s)));
   for (auto& row : rows)
