@@ -13,7 +13,7 @@ ctest --preset default -j "$jobs"
 
 cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize -j "$jobs" --target framework_tests pictures_tests controls_tests app_tests \
-  orvanta-script orvanta-soak
+  orvanta-script orvanta-soak orvanta-gen-assets png_fuzz_replay
 ctest --preset sanitize -j "$jobs" -L 'unit|script|soak'
 
 if [ -x tests/fuzz/run.sh ]; then
