@@ -7,21 +7,10 @@
 
 #include "framework/Forms.h"
 #include "platform/headless/HeadlessPlatform.h"
+#include "tests/unit/framework/framework_fixture.h"
 
-class FlatTest : public ::testing::Test {
+class FlatTest : public FrameworkTest {
  protected:
-  void SetUp() override {
-    platform::SetPlatform(&m_desktop);
-    m_app = std::make_unique<TApplication>();
-    Application = m_app.get();
-    Screen = &m_screen;
-  }
-  void TearDown() override {
-    m_app.reset();
-    Application = nullptr;
-    Screen = nullptr;
-    platform::SetPlatform(nullptr);
-  }
   // A plain form at (100, 100), 200 x 100, shown and active.
   TForm* ShownForm() {
     auto* form = new TForm(m_app.get());
@@ -61,8 +50,4 @@ class FlatTest : public ::testing::Test {
     f->PaintPending();
     return ColorFromPixel(f->Surface().At(x, y));
   }
-
-  platform::THeadlessPlatform m_desktop;
-  std::unique_ptr<TApplication> m_app;
-  TScreen m_screen;
 };
