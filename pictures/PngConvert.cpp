@@ -30,6 +30,19 @@ void RgbaToBgrAlphaScalar(const std::uint8_t* src, std::uint8_t* dst, std::uint8
   }
 }
 
+void Rgb16ToBgrScalar(const std::uint8_t* src, std::uint8_t* dst, std::uint8_t* wide, std::size_t from,
+                      std::size_t pixels) {
+  for (std::size_t k = from; k < pixels; ++k) {
+    const std::uint8_t* s = src + 6 * k;
+    dst[3 * k] = s[4];
+    dst[3 * k + 1] = s[2];
+    dst[3 * k + 2] = s[0];
+    wide[3 * k] = s[5];
+    wide[3 * k + 1] = s[3];
+    wide[3 * k + 2] = s[1];
+  }
+}
+
 #if ORV_PNG_X86
 
 bool HasSsse3() {
@@ -65,6 +78,22 @@ __attribute__((target("ssse3"))) std::size_t RgbaToBgrAlphaSsse3(const std::uint
   return k;
 }
 
+// Two pixels per step: 12 bytes in; the high bytes go to the low half of the register, the low
+// bytes to the high half, and each half is stored as 8 bytes of which the last 2 are overwritten
+// by the next step.
+__attribute__((target("ssse3"))) std::size_t Rgb16ToBgrSsse3(const std::uint8_t* src, std::uint8_t* dst,
+                                                             std::uint8_t* wide, std::size_t pixels,
+                                                             std::size_t dstRoom) {
+  const __m128i order = _mm_setr_epi8(4, 2, 0, 10, 8, 6, -1, -1, 5, 3, 1, 11, 9, 7, -1, -1);
+  std::size_t k = 0;
+  for (; k + 2 <= pixels && 3 * k + 8 <= dstRoom; k += 2) {
+    const __m128i v = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 6 * k)), order);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + 3 * k), v);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(wide + 3 * k), _mm_srli_si128(v, 8));
+  }
+  return k;
+}
+
 #endif
 
 }  // namespace
@@ -86,4 +115,14 @@ void RgbaToBgrAlpha(const std::uint8_t* src, std::uint8_t* dst, std::uint8_t* al
 #endif
   (void)dstRoom;
   RgbaToBgrAlphaScalar(src, dst, alpha, done, pixels);
+}
+
+void Rgb16ToBgr(const std::uint8_t* src, std::uint8_t* dst, std::uint8_t* wide, std::size_t pixels,
+                std::size_t dstRoom) {
+  std::size_t done = 0;
+#if ORV_PNG_X86
+  if (HasSsse3()) done = Rgb16ToBgrSsse3(src, dst, wide, pixels, dstRoom);
+#endif
+  (void)dstRoom;
+  Rgb16ToBgrScalar(src, dst, wide, done, pixels);
 }

@@ -1,5 +1,5 @@
-// Converting 8-bit truecolour scan lines into the raster's blue, green, red byte order (and the
-// alpha plane), for the common case of an identity gamma table.
+// Converting truecolour scan lines into the raster's blue, green, red byte order (and the alpha
+// or wide-sample plane), for the common case of an identity gamma table.
 #pragma once
 
 #include <cstddef>
@@ -11,3 +11,7 @@ void RgbToBgr(const std::uint8_t* src, std::uint8_t* dst, std::size_t pixels, st
 // `pixels` RGBA pixels of `src` into BGR at `dst` (`dstRoom` writable bytes) and `alpha`.
 void RgbaToBgrAlpha(const std::uint8_t* src, std::uint8_t* dst, std::uint8_t* alpha, std::size_t pixels,
                     std::size_t dstRoom);
+// `pixels` 16-bit RGB pixels of `src` (readable up to 16 bytes past its end): the high bytes
+// into BGR at `dst`, the low bytes likewise at `wide`, both with `dstRoom` writable bytes.
+void Rgb16ToBgr(const std::uint8_t* src, std::uint8_t* dst, std::uint8_t* wide, std::size_t pixels,
+                std::size_t dstRoom);

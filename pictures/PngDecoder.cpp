@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "pictures/PngChecksum.h"
 #include "pictures/PngConvert.h"
 #include "pictures/PngFilters.h"
 #include "pictures/pngimage.h"
@@ -43,6 +44,8 @@ class TImageDecoder {
         m_input(InputBlock) {
     m_crc = static_cast<std::uint32_t>(crc32(0L, reinterpret_cast<const Bytef*>(TChunkIDAT::Type.data()), 4));
     if (inflateInit(&m_z) != Z_OK) RaiseInflateError(Z_MEM_ERROR);
+    // The check value is computed here (see CheckInflated); inflate still reads it at the end.
+    inflateValidate(&m_z, 0);
   }
   ~TImageDecoder() { inflateEnd(&m_z); }
   TImageDecoder(const TImageDecoder&) = delete;
@@ -54,6 +57,7 @@ class TImageDecoder {
   std::size_t ReadInflated(std::uint8_t* out, std::size_t count);
   void NextChunk();
   void FetchInput();
+  void CheckInflated(const std::uint8_t* out, std::size_t count, bool ended);
   void FinishChunk();
   std::size_t LineLength(std::uint64_t pixels) const;
   std::size_t FilterDistance() const;
@@ -70,6 +74,11 @@ class TImageDecoder {
   std::uint32_t m_chunkLeft;
   std::uint32_t m_crc = 0;
   std::vector<std::uint8_t> m_input;
+  std::size_t m_inputSize = 0;  // bytes of m_input read from the current chunk
+  // The last four compressed bytes before m_input, oldest first: with the bytes consumed from
+  // m_input, where the stream's check value is when inflate reports the end of the stream.
+  std::uint8_t m_tail[4] = {};
+  std::uint32_t m_adler = 1;
   std::vector<std::uint8_t> m_batch;
   std::vector<std::uint8_t> m_lines[4];  // unfiltered lines: the one above and three to fill
 };
@@ -126,6 +135,7 @@ void TImageDecoder::FinishChunk() {
 std::size_t TImageDecoder::ReadInflated(std::uint8_t* out, std::size_t count) {
   m_z.next_out = out;
   m_z.avail_out = static_cast<uInt>(count);
+  const bool endedBefore = m_streamEnd;
   while (m_z.avail_out > 0 && !m_streamEnd) {
     // Inflate first: the stream may end with what it already holds.
     const int result = inflate(&m_z, Z_NO_FLUSH);
@@ -137,17 +147,39 @@ std::size_t TImageDecoder::ReadInflated(std::uint8_t* out, std::size_t count) {
       RaiseInflateError(result);
     }
   }
+  CheckInflated(out, count - m_z.avail_out, m_streamEnd && !endedBefore);
   return count - m_z.avail_out;
+}
+
+// Adds the inflated bytes to the check value and, when the stream has just ended, compares it with
+// the value that closes the stream (the last four bytes inflate consumed, most significant
+// first); a mismatch is the data error that inflate itself would report.
+void TImageDecoder::CheckInflated(const std::uint8_t* out, std::size_t count, bool ended) {
+  m_adler = Adler32(m_adler, out, count);
+  if (!ended) return;
+  const std::size_t used = static_cast<std::size_t>(m_z.next_in - m_input.data());
+  std::uint32_t stored = 0;
+  for (std::size_t k = 0; k < 4; ++k) {
+    const std::size_t back = 4 - k;  // bytes from the end of what was consumed
+    stored = (stored << 8) | (back <= used ? m_input[used - back] : m_tail[4 - (back - used)]);
+  }
+  if (stored != m_adler) RaiseInflateError(Z_DATA_ERROR);
 }
 
 // The next block of compressed data: from the current chunk, or from the next IDAT chunk once it
 // is used up.
 void TImageDecoder::FetchInput() {
+  // m_input is used up: keep its last bytes.
+  for (std::size_t k = 0; k < std::min<std::size_t>(m_inputSize, 4); ++k) {
+    std::memmove(m_tail, m_tail + 1, 3);
+    m_tail[3] = m_input[m_inputSize - std::min<std::size_t>(m_inputSize, 4) + k];
+  }
   while (m_chunkLeft == 0) NextChunk();
   const std::size_t n = std::min<std::size_t>(m_chunkLeft, InputBlock);
   m_stream.ReadBuffer(m_input.data(), n);
   m_crc = static_cast<std::uint32_t>(crc32(m_crc, m_input.data(), static_cast<uInt>(n)));
   m_chunkLeft -= static_cast<std::uint32_t>(n);
+  m_inputSize = n;
   m_z.next_in = m_input.data();
   m_z.avail_in = static_cast<uInt>(n);
 }
@@ -225,6 +257,11 @@ void TImageDecoder::Convert(const std::uint8_t* line, int y, int col0, int step,
       }
       return;
     case 2 * 32 + 16:
+      if (m_identity && step == 1) {
+        Rgb16ToBgr(line, dst + 3 * col0, wide + 3 * col0, static_cast<std::size_t>(count),
+                   raster.RowBytes - 3 * col0);
+        return;
+      }
       for (int k = 0, c = col0; k < count; ++k, c += step) {
         const std::uint8_t* s = line + 6 * k;
         std::uint8_t* d = dst + 3 * c;
