@@ -50,6 +50,8 @@ enum TEventKind {
 };
 
 struct TEvent {
+  TEvent() = default;
+  TEvent(TEventKind kind, TWindowId window) : Kind(kind), Window(window) {}
   TEventKind Kind = evExpose;
   TWindowId Window = NoWindow;
   int Key = 0;
