@@ -356,11 +356,18 @@ bool TImageDecoder::DecodeLines(int row0, int rowStep, int col0, int colStep, st
   // Room past every line for the unfilter loops, which move whole registers.
   m_batch.resize(batchRows * stride + UnfilterPadding);
   for (auto& line : m_lines) line.assign(length + UnfilterPadding, 0);
-  // The unfiltered line above (zeros for the first) and three free lines to unfilter into.
-  std::uint8_t* previous = m_lines[0].data();
+  // The unfiltered line above (zeros for the first), the buffer that holds it, and three free
+  // lines to unfilter into. A line without filter is used where it was inflated, so the one
+  // above may lie in the batch; it is moved into its buffer before the batch is refilled.
+  std::uint8_t* held = m_lines[0].data();
+  const std::uint8_t* previous = held;
   std::uint8_t* spare[3] = {m_lines[1].data(), m_lines[2].data(), m_lines[3].data()};
   int y = row0;
   for (std::size_t done = 0; done < rows;) {
+    if (previous != held) {
+      std::memcpy(held, previous, length);
+      previous = held;
+    }
     const std::size_t wanted = std::min(batchRows, rows - done) * stride;
     const std::size_t got = ReadInflated(m_batch.data(), wanted);
     if (got == 0) return false;
@@ -382,13 +389,22 @@ bool TImageDecoder::DecodeLines(int row0, int rowStep, int col0, int colStep, st
           UnfilterRowPair(top[0], top + 1, spare[0], top[stride], top + stride + 1, spare[1], previous, length,
                           distance))
         grouped = 2;
+      if (grouped == 1 && top[0] == 0) {
+        Convert(top + 1, y, col0, colStep, count);
+        if (m_header.InterlaceMethod() == 0) FinishRow(y, count);
+        y += rowStep;
+        previous = top + 1;
+        ++i;
+        continue;
+      }
       if (grouped == 1) UnfilterRow(top[0], top + 1, spare[0], previous, length, distance);
       for (std::size_t k = 0; k < grouped; ++k, y += rowStep) {
         Convert(spare[k], y, col0, colStep, count);
         if (m_header.InterlaceMethod() == 0) FinishRow(y, count);
       }
       // The last line unfiltered is the one above the next; the buffer of the one above is free.
-      std::swap(previous, spare[grouped - 1]);
+      std::swap(held, spare[grouped - 1]);
+      previous = held;
       i += grouped;
     }
     done += lines;
