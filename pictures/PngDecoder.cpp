@@ -1,7 +1,8 @@
 // Decoding the image data: inflating the IDAT chunks, unfiltering each scan line and converting
 // it into the header chunk's ColorRaster, AlphaPlane and WideSamplePlane.
 //
-//   TImageDecoder::ReadInflated  - inflate across consecutive IDAT chunks, CRC per chunk
+//   TImageDecoder::ReadInflated  - inflate across consecutive IDAT chunks, CRC per chunk, the
+//                                  stream's check value (CheckInflated)
 //   TImageDecoder::Convert*      - one scan line (or one interlace pass line) into the planes
 //   TImageDecoder::Run           - non-interlaced and Adam7 decoding
 //   TChunkIDAT                   - reading starts the decoder
@@ -169,11 +170,10 @@ void TImageDecoder::CheckInflated(const std::uint8_t* out, std::size_t count, bo
 // The next block of compressed data: from the current chunk, or from the next IDAT chunk once it
 // is used up.
 void TImageDecoder::FetchInput() {
-  // m_input is used up: keep its last bytes.
-  for (std::size_t k = 0; k < std::min<std::size_t>(m_inputSize, 4); ++k) {
-    std::memmove(m_tail, m_tail + 1, 3);
-    m_tail[3] = m_input[m_inputSize - std::min<std::size_t>(m_inputSize, 4) + k];
-  }
+  // m_input is used up: its last bytes join the tail.
+  const std::size_t keep = std::min<std::size_t>(m_inputSize, 4);
+  std::memmove(m_tail, m_tail + keep, 4 - keep);
+  std::memcpy(m_tail + 4 - keep, m_input.data() + m_inputSize - keep, keep);
   while (m_chunkLeft == 0) NextChunk();
   const std::size_t n = std::min<std::size_t>(m_chunkLeft, InputBlock);
   m_stream.ReadBuffer(m_input.data(), n);
