@@ -280,10 +280,6 @@ TRect TControl::FormRect() const {
 }
 
 void TControl::Invalidate() {
-  if (!m_visible && !dynamic_cast<TCustomForm*>(this)) {
-    // A hidden control still leaves its old area to repaint when it just went away; callers
-    // invalidate before hiding, so nothing more is needed here.
-  }
   if (TCustomForm* form = GetParentForm()) form->InvalidateFormRect(FormRect());
 }
 

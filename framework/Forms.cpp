@@ -498,8 +498,7 @@ platform::TCursorShape ShapeOf(TCursor c) {
 }
 }  // namespace
 
-void TApplication::UpdateCursor(TCustomForm* form, TControl* c) {
-  (void)form;
+void TApplication::UpdateCursor(TControl* c) {
   TControl* w = c;
   while (w && !w->IsWindowed()) w = w->Parent();
   if (!w) return;
@@ -551,7 +550,7 @@ void TApplication::DispatchMouse(TCustomForm* form, const platform::TEvent& e) {
   const int y = e.Client.Y - (origin.Y - formOrigin.Y);
   target->Perform(msg, keys, MakePointParam(x, y));
   if (e.Kind == evMouseUp && m_buttons == 0 && m_capture) SetCaptureControl(nullptr);
-  if (e.Kind == evMouseMove && hover) UpdateCursor(form, hover);
+  if (e.Kind == evMouseMove && hover) UpdateCursor(hover);
 }
 
 // =============================================================================================

@@ -210,7 +210,8 @@ class TApplication : public TComponent {
   void DispatchMouse(TCustomForm* form, const platform::TEvent& e);
   void DispatchKey(TCustomForm* form, const platform::TEvent& e);
   void UpdateMouseControl(TControl* c);
-  void UpdateCursor(TCustomForm* form, TControl* c);
+  // Shows the cursor that the windowed control under the pointer asks for.
+  void UpdateCursor(TControl* c);
   void PaintForms();
 
   std::string m_title;

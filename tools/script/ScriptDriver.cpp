@@ -293,10 +293,8 @@ void TScriptDriver::Execute(const std::string& line) {
   }
   if (cmd == "ok") {
     if (!m_boxOpen) return Error("no message box is open");
-    const TWindowId box = m_platform.ActiveWindow();
     m_platform.Key(true, VK_RETURN, 0);
     m_platform.Key(false, VK_RETURN, 0);
-    (void)box;
     return;
   }
   if (cmd == "get") {
