@@ -81,7 +81,7 @@ class TImageDecoder {
   std::uint8_t m_tail[4] = {};
   std::uint32_t m_adler = 1;
   std::vector<std::uint8_t> m_batch;
-  std::vector<std::uint8_t> m_lines[4];  // unfiltered lines: the one above and three to fill
+  std::vector<std::uint8_t> m_lines[6];  // unfiltered lines: the one above and five to fill
 };
 
 std::size_t TImageDecoder::LineLength(std::uint64_t w) const {
@@ -356,12 +356,13 @@ bool TImageDecoder::DecodeLines(int row0, int rowStep, int col0, int colStep, st
   // Room past every line for the unfilter loops, which move whole registers.
   m_batch.resize(batchRows * stride + UnfilterPadding);
   for (auto& line : m_lines) line.assign(length + UnfilterPadding, 0);
-  // The unfiltered line above (zeros for the first), the buffer that holds it, and three free
+  // The unfiltered line above (zeros for the first), the buffer that holds it, and five free
   // lines to unfilter into. A line without filter is used where it was inflated, so the one
   // above may lie in the batch; it is moved into its buffer before the batch is refilled.
   std::uint8_t* held = m_lines[0].data();
   const std::uint8_t* previous = held;
-  std::uint8_t* spare[3] = {m_lines[1].data(), m_lines[2].data(), m_lines[3].data()};
+  std::uint8_t* spare[5] = {m_lines[1].data(), m_lines[2].data(), m_lines[3].data(), m_lines[4].data(),
+                            m_lines[5].data()};
   int y = row0;
   for (std::size_t done = 0; done < rows;) {
     if (previous != held) {
@@ -379,7 +380,12 @@ bool TImageDecoder::DecodeLines(int row0, int rowStep, int col0, int colStep, st
     for (std::size_t i = 0; i < lines;) {
       const std::uint8_t* top = m_batch.data() + i * stride;
       std::size_t grouped = 1;
-      if (i + 2 < lines) {
+      if (i + 4 < lines) {
+        TUnfilterLine group[5];
+        for (std::size_t k = 0; k < 5; ++k) group[k] = {top[k * stride], top + k * stride + 1, spare[k]};
+        if (UnfilterRowFive(group, previous, length, distance)) grouped = 5;
+      }
+      if (grouped == 1 && i + 2 < lines) {
         const TUnfilterLine group[3] = {{top[0], top + 1, spare[0]},
                                         {top[stride], top + stride + 1, spare[1]},
                                         {top[2 * stride], top + 2 * stride + 1, spare[2]}};

@@ -9,7 +9,7 @@
 // therefore unfiltered together, the lower one pixel behind the upper (its pixel x needs the upper
 // line's pixels x and x - D, produced one step before), so that the two chains overlap; the same
 // holds for two such lines with a None or Up line between them, the usual pattern of pictures
-// whose encoder alternates Up and Paeth.
+// whose encoder alternates Up and Paeth, and for the run Paeth, Up, Paeth, Up, Paeth.
 #include "pictures/PngFilters.h"
 
 #include <algorithm>
@@ -386,7 +386,70 @@ bool UnfilterTriple(const TUnfilterLine* lines, const std::uint8_t* prev, std::s
   }
 }
 
+// --- Five lines -------------------------------------------------------------------------------
+// Paeth, Up, Paeth, Up, Paeth, the run such encoders produce most: three Paeth chains side by
+// side, each line one pixel behind the one above.
+
+// Line K's pixel at i - K x D, from its left and above-left pixels (a, c) and the pixel above it,
+// which the line above produced one step before. Called for the bottom line first, so that the
+// line above still holds that pixel.
+template <class P, std::size_t K>
+inline void FiveLineStep(const TUnfilterLine* lines, const std::uint8_t* prev, std::size_t i, std::size_t length,
+                         typename P::TValue* a, typename P::TValue* c) {
+  constexpr std::size_t D = P::Size;
+  if (i < K * D || i - K * D >= length) return;
+  const std::size_t x = i - K * D;
+  const typename P::TValue b = K == 0 ? P::Load(prev + x) : a[K - 1];
+  const typename P::TValue raw = P::Load(lines[K].Raw + x);
+  a[K] = K % 2 == 0 ? TPaethFilter::Apply(raw, a[K], b, c[K]) : TUpFilter::Apply(raw, a[K], b, c[K]);
+  P::Store(lines[K].Out + x, a[K]);
+  c[K] = b;
+}
+
+template <class P>
+void FiveLinePixels(const TUnfilterLine* lines, const std::uint8_t* prev, std::size_t length) {
+  constexpr std::size_t D = P::Size;
+  typename P::TValue a[5], c[5];
+  for (std::size_t k = 0; k < 5; ++k) a[k] = c[k] = P::Zero();
+  for (std::size_t i = 0; i < length + 4 * D; i += D) {
+    FiveLineStep<P, 4>(lines, prev, i, length, a, c);
+    FiveLineStep<P, 3>(lines, prev, i, length, a, c);
+    FiveLineStep<P, 2>(lines, prev, i, length, a, c);
+    FiveLineStep<P, 1>(lines, prev, i, length, a, c);
+    FiveLineStep<P, 0>(lines, prev, i, length, a, c);
+  }
+}
+
+template <std::size_t D>
+bool UnfilterFive(const TUnfilterLine* lines, const std::uint8_t* prev, std::size_t length) {
+  for (std::size_t k = 0; k < 5; ++k)
+    if (lines[k].Filter != (k % 2 == 0 ? 4 : 2)) return false;
+  if constexpr (D == 1) {
+    FiveLinePixels<TBytePixel>(lines, prev, length);
+    return true;
+  }
+#if defined(__SSE2__)
+  if constexpr (D >= 3) {
+    FiveLinePixels<TVectorPixel<D>>(lines, prev, length);
+    return true;
+  }
+#endif
+  return false;
+}
+
 }  // namespace
+
+bool UnfilterRowFive(const TUnfilterLine* lines, const std::uint8_t* previous, std::size_t length,
+                     std::size_t distance) {
+  switch (distance) {
+    case 1: return UnfilterFive<1>(lines, previous, length);
+    case 3: return UnfilterFive<3>(lines, previous, length);
+    case 4: return UnfilterFive<4>(lines, previous, length);
+    case 6: return UnfilterFive<6>(lines, previous, length);
+    case 8: return UnfilterFive<8>(lines, previous, length);
+    default: return false;
+  }
+}
 
 void UnfilterRow(std::uint8_t filter, const std::uint8_t* raw, std::uint8_t* out, const std::uint8_t* previous,
                  std::size_t length, std::size_t distance) {

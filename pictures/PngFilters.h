@@ -32,3 +32,8 @@ struct TUnfilterLine {
 // and the middle one None or Up. Returns false, doing nothing, for other combinations.
 bool UnfilterRowTriple(const TUnfilterLine* lines, const std::uint8_t* previous, std::size_t length,
                        std::size_t distance);
+
+// Unfilters five consecutive lines together when they use Paeth, Up, Paeth, Up and Paeth.
+// Returns false, doing nothing, for other combinations.
+bool UnfilterRowFive(const TUnfilterLine* lines, const std::uint8_t* previous, std::size_t length,
+                     std::size_t distance);
