@@ -108,6 +108,19 @@ TEST(PngErrors, InflateFailures) {
   EXPECT_EQ(InflateResultText(1), "stream end (1)");
 }
 
+TEST(PngErrors, TheStreamsCheckValueIsVerified) {
+  const TBytes stream = Deflate({0, 10, 20, 30});
+  // The four check bytes split over two chunks: still read as one stream.
+  const size_t cut = stream.size() - 2;
+  const TBytes head(stream.begin(), stream.begin() + static_cast<long>(cut)), tail(stream.begin() + static_cast<long>(cut), stream.end());
+  EXPECT_EQ(LoadError(Concat({Signature(), Ihdr1x1(), Chunk("IDAT", head), Chunk("IDAT", tail), Iend()})), TError{});
+  // A wrong check value read with the image data fails as zlib's own check would.
+  TBytes bad = stream;
+  bad.back() ^= 0x01;
+  EXPECT_EQ(LoadError(Concat({Signature(), Ihdr1x1(), Chunk("IDAT", bad), Iend()})),
+            Err("EPNGZLIBError", std::string(PngMessages::ZLIBError) + "\r\n Description: data error (-3)"));
+}
+
 TEST(PngErrors, HostileLengthsAndMemory) {
   // A chunk claiming more data than the stream holds fails before any buffer is sized for it.
   TBytes huge;
