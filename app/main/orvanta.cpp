@@ -1,6 +1,7 @@
 // The desktop program: the entry on the SDL backend.
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/Entry.h"
 #include "framework/SysUtils.h"
@@ -13,8 +14,11 @@ int main(int argc, char** argv) {
     auto backend = CreateSdlPlatform();
     platform::SetPlatform(backend.get());
     const int code = RunOrvanta(args, argv[0]);
-    platform::SetPlatform(nullptr);
-    return code;
+    // The program has ended: its windows are gone and nothing is saved. The desktop connection
+    // is left to the process end, since the toolkit's own shut-down can meet late answers about
+    // windows that are already gone and would turn a normal end into a failure.
+    std::fflush(nullptr);
+    std::_Exit(code);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "orvanta: %s\n", e.what());
     return 1;

@@ -1,5 +1,7 @@
 #include "platform/sdl/XWindows.h"
 
+#include <cstdio>
+
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
@@ -148,6 +150,18 @@ void SendStateMessage(Display* display, Window window, bool add, Atom first, Ato
 }
 
 }  // namespace
+
+namespace {
+int LastingErrorHandler(Display* display, XErrorEvent* error) {
+  if (error->error_code == BadWindow || error->error_code == BadDrawable) return 0;
+  char text[160] = {};
+  XGetErrorText(display, error->error_code, text, sizeof text);
+  std::fprintf(stderr, "orvanta: X error: %s (request %d)\n", text, error->request_code);
+  return 0;
+}
+}  // namespace
+
+void InstallLastingErrorHandler() { XSetErrorHandler(&LastingErrorHandler); }
 
 TXErrorTrap::TXErrorTrap(Display* display) : m_display(display), m_outer(g_activeTrap) {
   XSync(m_display, False);  // errors of earlier requests belong to whoever made them

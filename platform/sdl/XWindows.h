@@ -10,6 +10,11 @@
 
 namespace platform::x11 {
 
+// Replaces Xlib's default error handler, which ends the program: a request about a window that
+// has just gone (destroyed or reparented by a window manager meanwhile) is ignored, other errors
+// are reported on standard error and the program goes on.
+void InstallLastingErrorHandler();
+
 // Collects the X errors of one display while alive, instead of Xlib's default handler, which
 // ends the process. Windows of other programs can vanish between two requests, so every walk
 // over foreign windows runs under a trap.
