@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/Types.h"
+#include "base/Types.h"
 
 class TComponent;
 class TObject {

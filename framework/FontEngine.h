@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "framework/Types.h"
+#include "base/Types.h"
 
 // What a font is asked for: a face name (an alias such as "宋体" or a fontconfig family), the
 // character height in pixels, and the style.

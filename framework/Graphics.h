@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "framework/FontEngine.h"
-#include "framework/Types.h"
+#include "base/Types.h"
 
 class TStream;
 class TCanvas;

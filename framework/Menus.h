@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "framework/Classes.h"
-#include "framework/Types.h"
+#include "base/Types.h"
 
 class TMenuItem : public TComponent {
  public:

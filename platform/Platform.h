@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "framework/Types.h"
+#include "base/Types.h"
 
 namespace platform {
 

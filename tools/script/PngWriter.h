@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "framework/Types.h"
+#include "base/Types.h"
 
 enum TPngChannels { pcRgb, pcRgba };
 bool WritePng(const std::string& path, const TSurface& surface, TPngChannels channels = pcRgb);

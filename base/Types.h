@@ -1,4 +1,4 @@
-// Basic value types of the class library: points, rectangles, colours and pixel surfaces.
+// Value types every layer shares: points, rectangles, colours and pixel surfaces.
 #pragma once
 
 #include <algorithm>
