@@ -1,17 +1,17 @@
-// The desktop program: the entry on the SDL backend.
+// The desktop program: the entry on the backend the build links for this operating system.
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/Entry.h"
 #include "framework/SysUtils.h"
-#include "platform/sdl/SdlPlatform.h"
+#include "platform/Desktop.h"
 
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
-  std::vector<std::string> args(argv + 1, argv + argc);
+  const std::vector<std::string> args = platform::CommandLineArguments(argc, argv);
   try {
-    auto backend = CreateSdlPlatform();
+    auto backend = platform::CreateDesktopPlatform();
     platform::SetPlatform(backend.get());
     const int code = RunOrvanta(args, argv[0]);
     // The program has ended: its windows are gone and nothing is saved. The desktop connection

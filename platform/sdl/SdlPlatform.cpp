@@ -14,6 +14,7 @@
 // the program moves its window under the pointer (a drag by the flat title bar).
 
 #include "platform/sdl/SdlPlatform.h"
+#include "platform/Desktop.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -698,3 +699,8 @@ void TSdlPlatform::SwitchInputMethod(const std::string& name) { (void)name; }
 std::unique_ptr<platform::TPlatform> CreateSdlPlatform() {
   return std::make_unique<platform::sdl::TSdlPlatform>();
 }
+
+namespace platform {
+std::unique_ptr<TPlatform> CreateDesktopPlatform() { return CreateSdlPlatform(); }
+std::vector<std::string> CommandLineArguments(int argc, char** argv) { return {argv + 1, argv + argc}; }
+}  // namespace platform
