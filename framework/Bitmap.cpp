@@ -100,17 +100,18 @@ void TBitmap::Draw(TCanvas& canvas, const TRect& rect) {
   const TRect r{std::min(rect.Left, rect.Right), std::min(rect.Top, rect.Bottom), std::max(rect.Left, rect.Right),
                 std::max(rect.Top, rect.Bottom)};
   if (r.IsEmpty()) return;
-  const std::int64_t w = r.Width(), h = r.Height();
+  // Sizes and offsets in 64 bits: a rectangle may span more than an int can count.
+  const std::int64_t w = std::int64_t{r.Right} - r.Left, h = std::int64_t{r.Bottom} - r.Top;
   const bool keyed = Transparent();
   const TPixel key = static_cast<TPixel>(PixelFromColor(TransparentColor())) & 0xFFFFFFu;
   const TPoint origin = canvas.Origin();
   canvas.ForEachClipped(r, [&](const TRect& part) {
     for (int sy = part.Top; sy < part.Bottom; ++sy) {
-      const std::int64_t dy = sy - origin.Y - r.Top;
+      const std::int64_t dy = std::int64_t{sy} - origin.Y - r.Top;
       const TPixel* src = m_surface.Row(static_cast<int>(dy * m_surface.Height / h));
       TPixel* dst = target->Row(sy);
       for (int sx = part.Left; sx < part.Right; ++sx) {
-        const std::int64_t dx = sx - origin.X - r.Left;
+        const std::int64_t dx = std::int64_t{sx} - origin.X - r.Left;
         const TPixel p = src[dx * m_surface.Width / w] & 0xFFFFFFu;
         if (keyed && p == key) continue;
         dst[sx] = p | (dst[sx] & 0xFF000000u);
@@ -169,7 +170,8 @@ void TBitmap::ReadBitmap(TStream& stream, bool withFileHeader) {
     shiftR = MaskShift(Le32(masks));
     shiftG = MaskShift(Le32(masks + 4));
     shiftB = MaskShift(Le32(masks + 8));
-    if (shiftR < 0 || shiftG < 0 || shiftB < 0) Invalid();
+    // Three different bytes: the fourth, the alpha, is then the one left over.
+    if (shiftR < 0 || shiftG < 0 || shiftB < 0 || shiftR == shiftG || shiftG == shiftB || shiftR == shiftB) Invalid();
   } else if (compression != 0) {
     Invalid();
   }

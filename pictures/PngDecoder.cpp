@@ -185,6 +185,7 @@ void TImageDecoder::FetchInput() {
 }
 
 void TImageDecoder::Convert(const std::uint8_t* line, int y, int col0, int step, int count) {
+  if (count == 0) return;  // a zero-width image has scan lines of a filter byte only
   TPngRaster& raster = m_header.ColorRaster();
   std::uint8_t* dst = raster.ImageRow(y);
   const std::size_t width = raster.Width;
@@ -329,7 +330,7 @@ void TImageDecoder::Convert(const std::uint8_t* line, int y, int col0, int step,
 }
 
 // After a whole image row has been converted (no interlacing): clears the padding after its pixels
-// in the raster and the wide samples, and counts the row as filled.
+// in the raster and the wide samples, where the conversion may have stored whole registers.
 void TImageDecoder::FinishRow(int y, int count) {
   TPngRaster& raster = m_header.ColorRaster();
   const std::size_t used = (static_cast<std::size_t>(count) * raster.BitsPerPixel + 7) / 8;
@@ -339,7 +340,6 @@ void TImageDecoder::FinishRow(int y, int count) {
       std::memset(m_header.WideSamplePlane().Data() + (raster.Height - 1 - y) * raster.RowBytes + used, 0,
                   raster.RowBytes - used);
   }
-  m_header.SetDecodedRows(y + 1);
 }
 
 // Decodes the lines of one pass (the whole image when not interlaced), inflating several lines
@@ -423,17 +423,22 @@ void TImageDecoder::Run() {
   const int bpp = m_header.ColorRaster().BitsPerPixel;
   if (m_header.ColorType() == 0 || m_header.ColorType() == 4) m_header.BuildGreyRamp(bpp);
   const std::size_t full = LineLength(m_header.Width());
-  if (m_header.ColorRaster().Allocated()) {
-    if (m_header.InterlaceMethod() == 0) {
-      DecodeLines(0, 1, 0, 1, full);
-    } else {
-      for (const TPass& pass : Adam7) {
-        const std::uint64_t width = (std::uint64_t{m_header.Width()} + pass.ColStep - pass.Col0 - 1) / pass.ColStep;
-        const std::size_t length = LineLength(width);
-        if (length == 0) continue;
-        if (!DecodeLines(pass.Row0, pass.RowStep, pass.Col0, pass.ColStep, length)) break;
-      }
+  if (m_header.InterlaceMethod() == 0) {
+    DecodeLines(0, 1, 0, 1, full);
+  } else {
+    for (const TPass& pass : Adam7) {
+      const std::uint64_t width = (std::uint64_t{m_header.Width()} + pass.ColStep - pass.Col0 - 1) / pass.ColStep;
+      const std::size_t length = LineLength(width);
+      if (length == 0) continue;
+      if (!DecodeLines(pass.Row0, pass.RowStep, pass.Col0, pass.ColStep, length)) break;
     }
+  }
+  // An image that needs no data at all (zero rows, or no pixel in any pass) still has its data
+  // inflated as far as one byte, so that data which is not a compressed stream fails as it would
+  // for any other size.
+  if (m_z.total_out == 0) {
+    std::uint8_t probe;
+    ReadInflated(&probe, 1);
   }
   FinishChunk();
 }

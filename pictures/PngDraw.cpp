@@ -123,21 +123,19 @@ void TPNGObject::Draw(TCanvas& canvas, const TRect& rect) {
   const TAxisMap columns(w, W), rows(h, H);
   TSourceRows source(*this, AlphaKind());
 
+  const TPoint origin = canvas.Origin();
   if (source.IndexedPerPixel()) {
-    // Every palette index the rectangle shows must exist before anything is drawn. Stretching up
-    // reads every source row and column; shrinking reads the mapped ones.
-    std::vector<char> usedColumns(static_cast<std::size_t>(W), w >= W), usedRows(static_cast<std::size_t>(H), h >= H);
-    if (w < W)
-      for (std::int64_t x = 0; x < w; ++x) usedColumns[static_cast<std::size_t>(columns(x))] = 1;
-    if (h < H)
-      for (std::int64_t y = 0; y < h; ++y) usedRows[static_cast<std::size_t>(rows(y))] = 1;
-    for (int y = 0; y < H; ++y)
-      if (usedRows[static_cast<std::size_t>(y)])
-        for (int x = 0; x < W; ++x)
-          if (usedColumns[static_cast<std::size_t>(x)]) source.CheckIndex(source.Index(x, y));
+    // Every palette index drawn must exist before anything is drawn; pixels that the clip leaves
+    // out are not looked at, so a huge picture drawn into a small canvas costs the canvas.
+    canvas.ForEachClipped(r, [&](const TRect& part) {
+      for (int sy = part.Top; sy < part.Bottom; ++sy) {
+        const int y = rows(std::int64_t{sy} - origin.Y - r.Top);
+        for (int sx = part.Left; sx < part.Right; ++sx)
+          source.CheckIndex(source.Index(columns(std::int64_t{sx} - origin.X - r.Left), y));
+      }
+    });
   }
 
-  const TPoint origin = canvas.Origin();
   canvas.ForEachClipped(r, [&](const TRect& part) {
     for (int sy = part.Top; sy < part.Bottom; ++sy) {
       const TPixel* src = source.Row(rows(std::int64_t{sy} - origin.Y - r.Top));
