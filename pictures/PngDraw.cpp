@@ -53,7 +53,7 @@ class TSourceRows {
   void CheckIndex(int index) const {
     if (index >= m_paletteCount) throw EPngError(PngMessages::NoSuchPaletteEntry);
   }
-  bool IndexedPerPixel() const { return m_kind == akPerPixel && m_header.ColorType() == 3; }
+  bool IndexedPerPixel() const { return m_kind == akPerPixel && m_header.ColorType() == ctIndexed; }
 
   const TPixel* Row(int y) {
     if (y == m_cachedRow) return m_line.data();
@@ -70,7 +70,7 @@ class TSourceRows {
         p = (std::uint32_t{s[2]} << 16) | (std::uint32_t{s[1]} << 8) | s[0];
       } else {
         const int index = Index(x, y);
-        if (m_kind == akPerPixel && type == 4) {
+        if (m_kind == akPerPixel && type == ctGreyscaleAlpha) {
           p = static_cast<TPixel>(index) * 0x010101u;  // the stored grey, without the ramp
         } else {
           const TRGBQuad& c = m_raster.Palette[static_cast<std::size_t>(index)];

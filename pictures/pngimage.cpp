@@ -15,23 +15,14 @@
 #include <new>
 #include <typeinfo>
 
+#include "base/ByteOrder.h"
 #include "framework/Bitmap.h"
+#include "pictures/codec/PngFormat.h"
 
 namespace {
 
 constexpr std::uint8_t PngSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 constexpr TChunkName ChrmType{'c', 'H', 'R', 'M'};
-
-std::uint32_t ReadBigEndian32(const std::uint8_t* p) {
-  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
-}
-
-void WriteBigEndian32(std::uint8_t* p, std::uint32_t v) {
-  p[0] = static_cast<std::uint8_t>(v >> 24);
-  p[1] = static_cast<std::uint8_t>(v >> 16);
-  p[2] = static_cast<std::uint8_t>(v >> 8);
-  p[3] = static_cast<std::uint8_t>(v);
-}
 
 std::uint64_t g_imageMemoryLimit = DefaultPngImageMemory;
 
@@ -211,23 +202,7 @@ void TChunk::SaveToStream(TStream& stream) { WriteChunk(stream, m_data.data(), m
 
 bool TChunkIHDR::ValidFormat() const { return RasterBitsPerPixel() != 0; }
 
-int TChunkIHDR::RasterBitsPerPixel() const {
-  const int b = m_bitDepth;
-  switch (m_colorType) {
-    case 0:
-      if (b == 1 || b == 4 || b == 8) return b;
-      if (b == 2) return 4;
-      if (b == 16) return 8;
-      return 0;
-    case 2:
-    case 6: return (b == 8 || b == 16) ? 24 : 0;
-    case 3:
-      if (b == 1 || b == 4 || b == 8) return b;
-      return b == 2 ? 4 : 0;
-    case 4: return (b == 8 || b == 16) ? 8 : 0;
-    default: return 0;
-  }
-}
+int TChunkIHDR::RasterBitsPerPixel() const { return PngRasterBitsPerPixel(m_colorType, m_bitDepth); }
 
 void TChunkIHDR::Assign(const TChunk& source) {
   TChunk::Assign(source);
@@ -301,11 +276,11 @@ void TChunkIHDR::PrepareImage() {
   m_raster.Bits = TPngBuffer(rasterBytes);
   m_alpha = TPngBuffer(alphaBytes);
   m_wide = TPngBuffer(wideBytes);
-  if (m_colorType == 3) {
+  if (m_colorType == ctIndexed) {
     m_raster.Palette = HalftonePalette();
     m_raster.PaletteCount = 1 << bpp;
-  } else if (m_colorType == 0 || m_colorType == 4) {
-    BuildGreyRamp(m_bitDepth == 16 ? 8 : m_bitDepth);
+  } else if (m_colorType == ctGreyscale || m_colorType == ctGreyscaleAlpha) {
+    BuildGreyRamp(m_bitDepth == bd16 ? 8 : m_bitDepth);
     m_raster.PaletteCount = 1 << bpp;
   }
 }
@@ -346,7 +321,7 @@ bool TChunkPLTE::LoadFromStream(TStream& stream, const TChunkName& name, std::ui
   if (m_data.size() % 3 != 0 || m_data.size() / 3 > 256) throw EPNGInvalidPalette(PngMessages::InvalidPalette);
   m_count = static_cast<int>(m_data.size() / 3);
   TPNGObject& owner = Owner();
-  if (owner.HasHeader() && owner.Header().ColorType() == 3) {
+  if (owner.HasHeader() && owner.Header().ColorType() == ctIndexed) {
     auto& raster = owner.Header().ColorRaster();
     const auto& lut = owner.GammaLut();
     for (int i = 0; i < m_count; ++i) {
@@ -632,8 +607,8 @@ void TPNGObject::AssignFromBitmap(const TBitmap& bitmap) {
   if (bitmap.Empty()) return;
   const bool withAlpha = bitmap.PixelFormat() == pf32bit;
   auto& header = static_cast<TChunkIHDR&>(m_chunks.Add(std::make_unique<TChunkIHDR>(*this)));
-  header.SetHeader(static_cast<std::uint32_t>(bitmap.Width()), static_cast<std::uint32_t>(bitmap.Height()), 8,
-                   withAlpha ? 6 : 2, 0);
+  header.SetHeader(static_cast<std::uint32_t>(bitmap.Width()), static_cast<std::uint32_t>(bitmap.Height()), bd8,
+                   withAlpha ? ctTrueColorAlpha : ctTrueColor, imNone);
   auto& raster = header.ColorRaster();
   const TSurface& pixels = bitmap.Surface();
   for (int y = 0; y < pixels.Height; ++y) {
@@ -655,9 +630,9 @@ TAlphaKind TPNGObject::AlphaKind() const {
   if (!HasHeader()) return akNone;
   const auto* trns = m_chunks.FindChunk<TChunktRNS>();
   switch (Header().ColorType()) {
-    case 0:
-    case 2: return trns != nullptr ? akColorKey : akNone;
-    case 3: {
+    case ctGreyscale:
+    case ctTrueColor: return trns != nullptr ? akColorKey : akNone;
+    case ctIndexed: {
       if (trns == nullptr) return akNone;
       // A single fully transparent entry is drawn as a colour key; anything else needs blending.
       int differing = 0;
@@ -669,8 +644,8 @@ TAlphaKind TPNGObject::AlphaKind() const {
         }
       return differing == 1 && thatOneIsClear ? akColorKey : akPerPixel;
     }
-    case 4:
-    case 6: return akPerPixel;
+    case ctGreyscaleAlpha:
+    case ctTrueColorAlpha: return akPerPixel;
     default: return akNone;
   }
 }
@@ -684,20 +659,20 @@ TColor TPNGObject::KeyColor() const {
   const int depth = header.BitDepth();
   // The raster value a sample of the picture's bit depth is held as.
   auto held = [depth](std::uint16_t sample) -> int {
-    if (depth == 16) return sample >> 8;
-    if (depth == 2) return (sample & 3) * 5;
+    if (depth == bd16) return sample >> 8;
+    if (depth == bd2) return (sample & 3) * 5;
     return sample & 0xFF;
   };
   switch (header.ColorType()) {
-    case 0: {
+    case ctGreyscale: {
       const TRGBQuad c = raster.Palette[static_cast<std::size_t>(held(trns->Sample(0)))];
       return RGB(c.Red, c.Green, c.Blue);
     }
-    case 2:
+    case ctTrueColor:
       return RGB(m_gammaLut[static_cast<std::size_t>(held(trns->Sample(0)))],
                  m_gammaLut[static_cast<std::size_t>(held(trns->Sample(1)))],
                  m_gammaLut[static_cast<std::size_t>(held(trns->Sample(2)))]);
-    case 3:
+    case ctIndexed:
       for (std::size_t i = 0; i < trns->DataSize(); ++i)
         if (trns->Data()[i] == 0) {
           const TRGBQuad c = raster.Palette[i];

@@ -21,6 +21,7 @@
 #include "framework/Graphics.h"
 #include "framework/Streams.h"
 #include "pictures/PngErrors.h"
+#include "pictures/codec/PngFormat.h"
 
 class TPNGObject;
 class TChunkIHDR;
@@ -163,7 +164,7 @@ class TChunkIHDR : public TChunk {
   bool ValidFormat() const;
   // Raster bits per pixel for the format, 0 for a combination the format forbids.
   int RasterBitsPerPixel() const;
-  bool HasAlphaPlane() const { return m_colorType == 4 || m_colorType == 6; }
+  bool HasAlphaPlane() const { return PngHasAlphaPlane(m_colorType); }
 
   TPngRaster& ColorRaster() { return m_raster; }
   const TPngRaster& ColorRaster() const { return m_raster; }
