@@ -219,6 +219,10 @@ class TWinControl : public TControl {
   void GetTabOrderList(std::vector<TWinControl*>& list);
   TWinControl* FindNextControl(TWinControl* current, bool goForward, bool checkTabStop);
   void SelectNext(TWinControl* current, bool goForward, bool checkTabStop);
+  // True when the focused control of `form` is this control or one of its children.
+  bool ContainsFocus(const TCustomForm& form) const;
+  // Called when this control can no longer hold the focus: moves it on in tab order.
+  void PassFocusOn();
 
   // --- keys ----------------------------------------------------------------------------------
   TKeyEvent OnKeyDown;
