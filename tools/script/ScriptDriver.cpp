@@ -14,6 +14,7 @@
 #include "app/Entry.h"
 #include "framework/Forms.h"
 #include "framework/Runtime.h"
+#include "platform/CommandLine.h"
 #include "platform/Keys.h"
 #include "tools/script/PngWriter.h"
 
@@ -114,7 +115,7 @@ int TScriptDriver::Run() {
     const std::vector<std::string> w = Words(line);
     const std::string& cmd = w[0];
     if (cmd == "start") {
-      StartProgram(std::vector<std::string>(w.begin() + 1, w.end()));
+      StartProgram(SplitCommandLine(RestOf(line, cmd)));
     } else if (cmd == "screen" || cmd == "foreign" || cmd == "model" || cmd == "suggest" || cmd == "decimal" ||
                cmd == "clip") {
       Execute(line);
