@@ -609,6 +609,12 @@ void TWinControl::PaintNonClient(TCanvas& canvas) {
   canvas.FrameRect({0, 0, Width(), Height()});
 }
 
+void TWinControl::Resize() {
+  AlignControls();
+  if (GetParentForm() != this) return;
+  if (TWinControl* focused = static_cast<TCustomForm*>(this)->ActiveControl()) focused->FormAreaChanged();
+}
+
 void TWinControl::PaintWindow(TCanvas& canvas) {
   canvas.Brush().Color = Color();
   canvas.Brush().Style = bsSolid;

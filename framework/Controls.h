@@ -264,7 +264,9 @@ class TWinControl : public TControl {
   virtual void DefaultKeyHandler(TMessage& message) { (void)message; }
   // Handles a message the control itself does not act on (the platform control's default).
   virtual void DefaultHandler(TMessage& message) { (void)message; }
-  void Resize() override { AlignControls(); }
+  void Resize() override;
+  // The focused control of a form that changed size: what of it the form shows may have changed.
+  virtual void FormAreaChanged() {}
   void FontChanged() override;
   void ColorChanged() override;
   bool DoKeyDown(TMessage& m);

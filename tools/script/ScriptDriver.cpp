@@ -312,6 +312,19 @@ void TScriptDriver::Execute(const std::string& line) {
     Print(std::to_string((p >> 16) & 0xFF) + " " + std::to_string((p >> 8) & 0xFF) + " " + std::to_string(p & 0xFF));
     return;
   }
+  if (cmd == "presents") {
+    // How often the window was presented since the last `presents`, and the area presented.
+    const auto* rec = m_platform.Window(MainWindow());
+    if (!rec) return Error("no main window");
+    const TRect& r = rec->PresentedArea;
+    std::string text = std::to_string(rec->Presents);
+    if (rec->Presents > 0)
+      text += " " + std::to_string(r.Left) + " " + std::to_string(r.Top) + " " + std::to_string(r.Width()) + " " +
+              std::to_string(r.Height());
+    Print(text);
+    m_platform.ForgetPresents(MainWindow());
+    return;
+  }
   if (cmd == "shot") {
     const std::string file = RestOf(line, cmd);
     PaintPending();
