@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -71,3 +76,64 @@ TEST(FontFiles, FallbacksHaveTheCharacter) {
   // No face has a code point that is not a character.
   EXPECT_TRUE(FallbackFontFiles({"Tahoma"}, 0x10FFFF).empty());
 }
+
+TEST(FontFiles, UnknownNamesAndMissingCharactersFollowTheFixedFallbackChain) {
+  EXPECT_EQ(MatchFontFile({"No Such Face Anywhere"})->Family, "DejaVu Sans");
+  EXPECT_EQ(FallbackFontFiles({"Tahoma"}, U'总').front().Family, "WenQuanYi Zen Hei");
+  EXPECT_EQ(FallbackFontFiles({"No Such Face Anywhere"}, U'总').front().Family, "WenQuanYi Zen Hei");
+}
+
+#ifndef _WIN32
+
+namespace {
+
+// The Latin face as the Debian package installs it (not asked of the font configuration, which
+// must not be made before the test has set up its directories).
+constexpr const char* kLatinFaceFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
+// Installs a copy of the Latin face renamed "SimHei" into DIR/fonts, as a user installs a font.
+// The new name is padded with blanks to the old one's length (font matching ignores blanks), so
+// every table of the file keeps its size. Returns the installed file's path.
+std::string InstallFaceNamedSimHei(const std::string& dir) {
+  std::ifstream in(kLatinFaceFile, std::ios::binary);
+  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const auto replaceAll = [&data](const std::string& from, const std::string& to) {
+    for (size_t at = data.find(from); at != std::string::npos; at = data.find(from, at + to.size())) {
+      data.replace(at, from.size(), to);
+    }
+  };
+  const auto utf16be = [](std::string_view ascii) {
+    std::string wide;
+    for (char c : ascii) wide += std::string{'\0', c};
+    return wide;
+  };
+  replaceAll("DejaVu Sans", "SimHei     ");
+  replaceAll(utf16be("DejaVu Sans"), utf16be("SimHei     "));
+  std::filesystem::create_directories(dir + "/fonts");
+  const std::string path = dir + "/fonts/renamed.ttf";
+  std::ofstream(path, std::ios::binary) << data;
+  return path;
+}
+
+}  // namespace
+
+// Runs in a process of its own (the font configuration is made once per process), with the user's
+// font and cache directories in a fresh temporary directory.
+TEST(FontFilesDeathTest, AnInstalledFaceOfTheAskedForNameWinsOverTheProgramsAlias) {
+  if (!std::filesystem::exists(kLatinFaceFile)) GTEST_SKIP() << kLatinFaceFile << " is not installed";
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const auto matchesInstalledFace = [] {
+    char pattern[] = "/tmp/orvanta-fonts-XXXXXX";
+    const std::string dir = mkdtemp(pattern);
+    const std::string installed = InstallFaceNamedSimHei(dir);
+    setenv("XDG_DATA_HOME", dir.c_str(), 1);
+    setenv("XDG_CACHE_HOME", (dir + "/cache").c_str(), 1);
+    const auto simhei = MatchFontFile({"SimHei"});
+    const auto hei = MatchFontFile({"黑体"});
+    std::filesystem::remove_all(dir);
+    return simhei && simhei->Path == installed && hei && hei->Family == "WenQuanYi Zen Hei";
+  };
+  EXPECT_EXIT(std::exit(matchesInstalledFace() ? 0 : 1), testing::ExitedWithCode(0), "");
+}
+
+#endif
