@@ -1,6 +1,6 @@
 // Sections:
 //   1. UTF-8 decoding
-//   2. Sized faces: opening, scaling to the character height, metrics
+//   2. Face files and sized faces: opening, scaling to the character height, metrics
 //   3. Glyph rendering and the glyph cache
 //   4. Font instances: a face per font as asked for, glyph fallback through the platform
 //   5. The engine: measuring and drawing
@@ -9,6 +9,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
+#include FT_SIZES_H
 #include FT_TRUETYPE_TABLES_H
 
 #include <array>
@@ -71,7 +72,7 @@ char32_t NextCodePoint(std::string_view s, size_t& i) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// 2. Sized faces
+// 2. Face files and sized faces
 // ---------------------------------------------------------------------------------------------
 
 struct TGlyph {
@@ -85,7 +86,34 @@ struct TGlyph {
 
 std::int64_t RoundDiv(std::int64_t num, std::int64_t den) { return (num * 2 + den) / (den * 2); }
 
-// One face file at one character height, with its own glyph cache.
+// A face of a font file, opened once for every height and style drawn from it, with one size
+// object per character height. The file is mapped once, and the auto-hinter analyses the face's
+// outlines once; only its scaled results are kept per size.
+class TFaceFile {
+ public:
+  explicit TFaceFile(FT_Face face) : m_face(face) {}
+  ~TFaceFile() { FT_Done_Face(m_face); }  // frees the size objects with the face
+  TFaceFile(const TFaceFile&) = delete;
+  TFaceFile& operator=(const TFaceFile&) = delete;
+
+  FT_Face Face() const { return m_face; }
+
+  // The size object for a character height, made on first use; null when FreeType cannot make one.
+  FT_Size Size(int height) {
+    auto found = m_sizes.find(height);
+    if (found != m_sizes.end()) return found->second;
+    FT_Size size = nullptr;
+    if (FT_New_Size(m_face, &size) != 0) size = nullptr;
+    m_sizes.emplace(height, size);
+    return size;
+  }
+
+ private:
+  FT_Face m_face;
+  std::unordered_map<int, FT_Size> m_sizes;
+};
+
+// One face at one character height and style, with its own glyph cache.
 //
 // Vertically the face is scaled so that its ascent + descent (the OS/2 win metrics, else hhea)
 // is exactly the character height, as in the faces the window was laid out with. Horizontally a
@@ -94,12 +122,11 @@ std::int64_t RoundDiv(std::int64_t num, std::int64_t den) { return (num * 2 + de
 // installed CJK faces have other proportions. Other faces keep their own aspect.
 class TSizedFace {
  public:
-  TSizedFace(FT_Face face, int height, bool syntheticBold, bool syntheticItalic)
-      : m_face(face), m_syntheticBold(syntheticBold), m_syntheticItalic(syntheticItalic) {
+  TSizedFace(FT_Face face, FT_Size size, int height, bool syntheticBold, bool syntheticItalic)
+      : m_face(face), m_size(size), m_syntheticBold(syntheticBold), m_syntheticItalic(syntheticItalic) {
     ComputeScales(height);
     ComputeMetrics(height);
   }
-  ~TSizedFace() { FT_Done_Face(m_face); }
   TSizedFace(const TSizedFace&) = delete;
   TSizedFace& operator=(const TSizedFace&) = delete;
 
@@ -130,7 +157,8 @@ class TSizedFace {
   void ComputeScales(int height);
   void ComputeMetrics(int height);
 
-  FT_Face m_face;
+  FT_Face m_face;  // owned by its TFaceFile
+  FT_Size m_size;  // shared with the other styles of this height; made active before each use
   bool m_syntheticBold;
   bool m_syntheticItalic;
   FT_Fixed m_xScale = 0x10000;
@@ -183,6 +211,7 @@ void TSizedFace::ComputeScales(int height) {
   request.type = FT_SIZE_REQUEST_TYPE_SCALES;
   request.width = m_xScale;
   request.height = m_yScale;
+  FT_Activate_Size(m_size);
   FT_Request_Size(m_face, &request);
 
   if (m_syntheticBold) {
@@ -243,6 +272,7 @@ const TGlyph& TSizedFace::Glyph(FT_UInt index) {
 
   // Outlines only (embedded bitmaps are one-bit and exist only at some sizes); light hinting
   // snaps horizontal strokes to the pixel grid and leaves the horizontal layout alone.
+  FT_Activate_Size(m_size);
   if (FT_Load_Glyph(m_face, index, FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_LIGHT) != 0) return glyph;
   FT_GlyphSlot slot = m_face->glyph;
   glyph.Advance = static_cast<int>((slot->linearHoriAdvance + 0x8000) >> 16) + m_boldExtra;
@@ -309,6 +339,7 @@ struct TFontInstance {
 
 struct TFontEngine::TImpl {
   FT_Library Library = nullptr;
+  std::map<std::pair<std::string, int>, std::unique_ptr<TFaceFile>> Files;
   std::map<std::tuple<std::string, int, int, bool, bool>, std::unique_ptr<TSizedFace>> Faces;
   std::unordered_map<TFontDesc, std::unique_ptr<TFontInstance>, TFontSpecHash> Fonts;
   const TFontDesc* LastDesc = nullptr;
@@ -318,30 +349,42 @@ struct TFontEngine::TImpl {
   ~TImpl() {
     Fonts.clear();
     Faces.clear();
+    Files.clear();
     if (Library) FT_Done_FreeType(Library);
   }
 
-  // The sized face of a font file, opened on first use. Bold and italic are synthesised when
-  // the face itself is not bold or italic (the family may have no other member).
+  // The face of a font file, opened on first use; null when it cannot be drawn (not a scalable
+  // face), which is remembered too.
+  TFaceFile* FileFor(const platform::TFontFile& file) {
+    auto key = std::make_pair(file.Path, file.Index);
+    auto found = Files.find(key);
+    if (found != Files.end()) return found->second.get();
+    FT_Face face = nullptr;
+    std::unique_ptr<TFaceFile> opened;
+    if (Library && FT_New_Face(Library, file.Path.c_str(), file.Index, &face) == 0) {
+      opened = std::make_unique<TFaceFile>(face);
+      if (!FT_IS_SCALABLE(face) || face->units_per_EM == 0) opened.reset();
+    }
+    return Files.emplace(std::move(key), std::move(opened)).first->second.get();
+  }
+
+  // The sized face of a font file, made on first use. Bold and italic are synthesised when the
+  // face itself is not bold or italic (the family may have no other member).
   TSizedFace* FaceFor(const platform::TFontFile& file, const TFontDesc& desc) {
     auto key = std::make_tuple(file.Path, file.Index, desc.Height, desc.Bold, desc.Italic);
     auto found = Faces.find(key);
     if (found != Faces.end()) return found->second.get();
-    FT_Face face = nullptr;
-    if (!Library || FT_New_Face(Library, file.Path.c_str(), file.Index, &face) != 0) return nullptr;
-    if (!FT_IS_SCALABLE(face) || face->units_per_EM == 0) {
-      FT_Done_Face(face);
-      return nullptr;
-    }
+    TFaceFile* opened = FileFor(file);
+    FT_Size size = opened ? opened->Size(desc.Height) : nullptr;
+    if (!size) return nullptr;
+    const FT_Face face = opened->Face();
     const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
     const bool faceIsBold = (face->style_flags & FT_STYLE_FLAG_BOLD) != 0 ||
                             (os2 && os2->version != 0xFFFF && os2->usWeightClass >= 600);
     const bool faceIsItalic = (face->style_flags & FT_STYLE_FLAG_ITALIC) != 0;
-    auto sized = std::make_unique<TSizedFace>(face, desc.Height, desc.Bold && !faceIsBold,
+    auto sized = std::make_unique<TSizedFace>(face, size, desc.Height, desc.Bold && !faceIsBold,
                                               desc.Italic && !faceIsItalic);
-    TSizedFace* result = sized.get();
-    Faces.emplace(std::move(key), std::move(sized));
-    return result;
+    return Faces.emplace(std::move(key), std::move(sized)).first->second.get();
   }
 
   TFontInstance& Font(const TFontDesc& desc) {
