@@ -5,7 +5,7 @@ set -e
 RUN="libsdl2-2.0-0 libx11-6 libfreetype6 libfontconfig1 zlib1g fonts-wqy-zenhei fonts-arphic-uming fonts-dejavu-core xdg-utils"
 BUILD="cmake ninja-build g++ pkg-config libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev zlib1g-dev"
 DISPLAY_TOOLS="xvfb xdotool x11-utils openbox imagemagick"
-TEST="libgtest-dev libpng-dev clang libclang-rt-14-dev libbenchmark-dev libspng-dev libstb-dev"
+TEST="libgtest-dev libpng-dev clang libclang-rt-14-dev libbenchmark-dev libspng-dev libstb-dev x11-apps libxdamage-dev libxtst-dev"
 want="$RUN $BUILD $DISPLAY_TOOLS"
 [ "$1" = "test" ] && want="$want $TEST"
 missing=""
