@@ -48,11 +48,9 @@ TPNGButton* PictureButton(TForm1* form, const char* name, TRect bounds) {
 }  // namespace
 
 void TForm1::CreateDiagrams() {
-  imgs5 = Diagram(this, "imgs5", false);
-  imgs4 = Diagram(this, "imgs4", false);
-  imgs3 = Diagram(this, "imgs3", false);
-  imgs2 = Diagram(this, "imgs2", false);
-  imgs1 = Diagram(this, "imgs1", true);
+  // Bottom to top: the last style's diagram first; the first style's shows at start.
+  for (std::int32_t style = kStyleCount; style >= 1; --style)
+    m_diagrams[static_cast<std::size_t>(style - 1)] = Diagram(this, LayoutStyle(style).Diagram, style == kFirstStyle);
 }
 
 void TForm1::CreatePictureButtons() {

@@ -12,6 +12,7 @@
 
 #include "app/DivisionModel.h"
 #include "app/Entry.h"
+#include "app/LayoutStyles.h"
 #include "framework/Forms.h"
 #include "framework/Runtime.h"
 #include "platform/CommandLine.h"
@@ -215,7 +216,7 @@ void TScriptDriver::Execute(const std::string& line) {
     if (w.size() != 6) return Error("usage: model Z K N W Y");
     for (int i = 0; i < 5; ++i)
       if (!ParseInt(w[i + 1], v[i]) || v[i] < INT32_MIN || v[i] > INT32_MAX) return Error("not a 32-bit integer");
-    if (v[4] < 1 || v[4] > 5) return Error("style outside 1 to 5");
+    if (!IsLayoutStyle(static_cast<std::int32_t>(v[4]))) return Error("style outside 1 to " + std::to_string(kStyleCount));
     try {
       Print(SlabWidthText(static_cast<std::int32_t>(v[0]), static_cast<std::int32_t>(v[1]), static_cast<std::int32_t>(v[2]),
                           static_cast<std::int32_t>(v[3]), static_cast<std::int32_t>(v[4]), DecimalSeparator()));
