@@ -15,10 +15,10 @@ constexpr TColor kInputColor = 0x00565658;
 
 const TLayoutStyle* StyleOf(std::int32_t yangshi) { return IsLayoutStyle(yangshi) ? &LayoutStyle(yangshi) : nullptr; }
 
-TCnSpinEdit* SpinInput(TForm1* form, const char* name, TRect bounds, std::int32_t minValue, std::int32_t maxValue,
+TCnSpinEdit* SpinInput(TForm1* form, const char* name, const TRect& bounds, std::int32_t minValue, std::int32_t maxValue,
                        std::int32_t value, int tabOrder) {
   TCnSpinEdit* e = Make<TCnSpinEdit>(form, name, form->pnl2);
-  e->SetBounds(bounds.Left, bounds.Top, bounds.Right, bounds.Bottom);
+  e->SetBoundsRect(bounds);
   e->SetColor(kInputColor);
   e->SetCtl3D(false);
   SetFont(e->Font(), kHeiTi, 21, clWhite);
@@ -46,10 +46,10 @@ void TForm1::CreateInputs() {
   edtzongchang->SetTextType(IntegerText);
   edtzongchang->SetEnterAsTab(true);
 
-  sekuai = SpinInput(this, "sekuai", {194, 3, 59, 31}, 2, 3000, 3, 1);
-  seneifeng = SpinInput(this, "seneifeng", {314, 3, 41, 31}, 0, 20, 6, 2);
-  sewaifeng = SpinInput(this, "sewaifeng", {401, 3, 41, 31}, 0, 20, 10, 3);
-  se1 = SpinInput(this, "se1", {488, 3, 41, 31}, 0, 0, 1, 4);
+  sekuai = SpinInput(this, "sekuai", Bounds(194, 3, 59, 31), 2, 3000, 3, 1);
+  seneifeng = SpinInput(this, "seneifeng", Bounds(314, 3, 41, 31), 0, 20, 6, 2);
+  sewaifeng = SpinInput(this, "sewaifeng", Bounds(401, 3, 41, 31), 0, 20, 10, 3);
+  se1 = SpinInput(this, "se1", Bounds(488, 3, 41, 31), 0, 0, 1, 4);
   sekuai->OnChange = [this](TObject* s) { sekuaiChange(s); };
   seneifeng->OnChange = [this](TObject* s) { seneifengChange(s); };
   sewaifeng->OnChange = [this](TObject* s) { sewaifengChange(s); };

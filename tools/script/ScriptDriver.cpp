@@ -359,10 +359,10 @@ void TScriptDriver::Key(const std::string& desc) {
   }
   struct TNamedKey { const char* Name; int Vk; std::uint32_t Char; };
   static const TNamedKey kKeys[] = {
-      {"Enter", VK_RETURN, 13}, {"Tab", VK_TAB, 9}, {"Esc", VK_ESCAPE, 27}, {"Backspace", VK_BACK, 8},
+      {"Enter", VK_RETURN, ccEnter}, {"Tab", VK_TAB, ccTab}, {"Esc", VK_ESCAPE, ccEscape}, {"Backspace", VK_BACK, ccBackspace},
       {"Delete", VK_DELETE, 0}, {"Insert", VK_INSERT, 0}, {"Left", VK_LEFT, 0}, {"Right", VK_RIGHT, 0},
       {"Up", VK_UP, 0}, {"Down", VK_DOWN, 0}, {"Home", VK_HOME, 0}, {"End", VK_END, 0},
-      {"PageUp", VK_PRIOR, 0}, {"PageDown", VK_NEXT, 0}, {"Space", VK_SPACE, 32},
+      {"PageUp", VK_PRIOR, 0}, {"PageDown", VK_NEXT, 0}, {"Space", VK_SPACE, ' '},
   };
   int vk = 0;
   std::uint32_t ch = 0;
@@ -382,14 +382,14 @@ void TScriptDriver::Key(const std::string& desc) {
     } else {
       const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
       vk = upper;
-      if (shift & ksCtrl) ch = static_cast<std::uint32_t>(upper - 'A' + 1);
+      if (shift & ksCtrl) ch = static_cast<std::uint32_t>(ccCtrlA + (upper - 'A'));
       else ch = static_cast<std::uint32_t>((shift & ksShift) ? upper : std::tolower(static_cast<unsigned char>(c)));
     }
   }
   if (!found) return Error("unknown key " + desc);
   if ((shift & ksCtrl) && (vk == VK_RETURN || vk == VK_TAB || vk == VK_ESCAPE || vk == VK_SPACE)) {
     // Ctrl+Enter gives a line feed, the others no character.
-    ch = vk == VK_RETURN ? 10 : 0;
+    ch = vk == VK_RETURN ? std::uint32_t{ccLineFeed} : 0;
   }
   m_platform.Key(true, vk, shift);
   if (ch) m_platform.Char(ch, shift);

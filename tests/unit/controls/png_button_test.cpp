@@ -228,10 +228,18 @@ TEST_F(PNGButtonTest, NinePicturePlacements) {
     SCOPED_TRACE(ObjectAlignmentName(c.Alignment));
     EXPECT_EQ(PixelAt(form, 20 + c.X, 20 + c.Y), kRed);
     EXPECT_EQ(PixelAt(form, 20 + c.X + 19, 20 + c.Y + 9), kRed);
-    if (c.X > 0) EXPECT_EQ(PixelAt(form, 20 + c.X - 1, 20 + c.Y), kFace);
-    if (c.Y > 0) EXPECT_EQ(PixelAt(form, 20 + c.X, 20 + c.Y - 1), kFace);
-    if (c.X + 20 < 60) EXPECT_EQ(PixelAt(form, 20 + c.X + 20, 20 + c.Y), kFace);
-    if (c.Y + 10 < 40) EXPECT_EQ(PixelAt(form, 20 + c.X, 20 + c.Y + 10), kFace);
+    if (c.X > 0) {
+      EXPECT_EQ(PixelAt(form, 20 + c.X - 1, 20 + c.Y), kFace);
+    }
+    if (c.Y > 0) {
+      EXPECT_EQ(PixelAt(form, 20 + c.X, 20 + c.Y - 1), kFace);
+    }
+    if (c.X + 20 < 60) {
+      EXPECT_EQ(PixelAt(form, 20 + c.X + 20, 20 + c.Y), kFace);
+    }
+    if (c.Y + 10 < 40) {
+      EXPECT_EQ(PixelAt(form, 20 + c.X, 20 + c.Y + 10), kFace);
+    }
   }
 }
 
