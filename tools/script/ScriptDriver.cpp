@@ -84,7 +84,7 @@ bool KeyForChar(std::uint32_t ch, int& vk, TShiftState& shift) {
 
 }  // namespace
 
-TScriptDriver::TScriptDriver(std::istream& in, std::ostream& out) : m_in(in), m_out(out) {
+TScriptDriver::TScriptDriver(std::istream& in, std::ostream& out, bool echo) : m_in(in), m_out(out), m_echo(echo) {
   m_platform.OnIdle = [this] { return OnIdle(); };
   m_platform.Observer.Beep = [this] { Print("! beep"); };
   m_platform.Observer.OpenUrl = [this](const std::string& url) { Print("! open " + url); };
@@ -104,6 +104,7 @@ bool TScriptDriver::NextLine(std::string& line) {
   while (std::getline(m_in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty() || line[0] == '#') continue;
+    if (m_echo) Print("> " + line);
     return true;
   }
   return false;
