@@ -42,7 +42,7 @@ struct TLayoutStyle {
   constexpr bool ChamferInput() const { return Left == reWall || Right == reWall; }
 };
 
-inline constexpr std::array<TLayoutStyle, 5> kLayoutStyles = {{
+inline constexpr auto kLayoutStyles = std::to_array<TLayoutStyle>({
     // walls at both ends
     {reWall, reWall, "imgs1", dfPng, {true, evChamfer}, {true, evChamfer}},
     // free ends
@@ -53,7 +53,7 @@ inline constexpr std::array<TLayoutStyle, 5> kLayoutStyles = {{
     {reFree, reWall, "imgs4", dfAlphaBitmap, {false, evChamfer}, {true, evChamfer}},
     // existing piece at the left, wall at the right
     {rePiece, reWall, "imgs5", dfAlphaBitmap, {true, evSeam}, {true, evChamfer}},
-}};
+});
 
 inline constexpr std::int32_t kStyleCount = static_cast<std::int32_t>(kLayoutStyles.size());
 // The style the program starts in.
