@@ -25,6 +25,8 @@ struct TRect {
   bool Contains(TPoint p) const { return p.X >= Left && p.X < Right && p.Y >= Top && p.Y < Bottom; }
   TRect Offset(int dx, int dy) const { return {Left + dx, Top + dy, Right + dx, Bottom + dy}; }
   TRect Inflate(int dx, int dy) const { return {Left - dx, Top - dy, Right + dx, Bottom + dy}; }
+  // Every edge multiplied by s: a rectangle of logical pixels in device pixels.
+  TRect ScaledBy(int s) const { return {Left * s, Top * s, Right * s, Bottom * s}; }
   TRect Intersect(const TRect& o) const {
     TRect r{std::max(Left, o.Left), std::max(Top, o.Top), std::min(Right, o.Right), std::min(Bottom, o.Bottom)};
     if (r.IsEmpty()) return {};
@@ -94,6 +96,9 @@ constexpr TColor ColorFromPixel(TPixel p) { return RGB((p >> 16) & 0xFF, (p >> 8
 struct TSurface {
   int Width = 0;
   int Height = 0;
+  // Device pixels per logical pixel: a window's buffer on a scaled display holds Scale x Scale
+  // pixels for each pixel of the window description; canvases drawing into it scale to match.
+  int Scale = 1;
   std::vector<TPixel> Pixels;
 
   TSurface() = default;

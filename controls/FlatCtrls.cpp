@@ -434,7 +434,7 @@ void TDefineSpeed::RederiveHot() {
   if (!Enabled()) return;
   TControl* under = nullptr;
   if (TCustomForm* form = GetParentForm(); form && form->HasHandle()) {
-    const TPoint p = form->ScreenToClient(platform::Platform().CursorPos());
+    const TPoint p = form->ScreenToClient(form->CursorPos());
     if (form->ClientRect().Contains(p)) under = form->ControlAtPos(p, true, true);
   }
   m_hot = under == this;
@@ -557,13 +557,15 @@ TSurface CutImage(const TSurface& strip, int left, int right, int w) {
 void DrawKeyed(TCanvas& canvas, int x, int y, const TSurface& image, std::uint32_t key) {
   TSurface* target = canvas.Surface();
   if (!target) return;
-  const TPoint origin = canvas.Origin();
-  canvas.ForEachClipped(Bounds(x, y, image.Width, image.Height), [&](const TRect& part) {
+  // An image of the canvas's scale lands pixel for pixel; another one by nearest pixel.
+  const int w = image.Width / image.Scale, h = image.Height / image.Scale, s = canvas.Scale();
+  const TRect dev = canvas.DeviceRect(Bounds(x, y, w, h));
+  canvas.ForEachClipped(Bounds(x, y, w, h), [&](const TRect& part) {
     for (int sy = part.Top; sy < part.Bottom; ++sy) {
-      const TPixel* src = image.Row(sy - origin.Y - y);
+      const TPixel* src = image.Row((sy - dev.Top) * image.Scale / s);
       TPixel* dst = target->Row(sy);
       for (int sx = part.Left; sx < part.Right; ++sx) {
-        const TPixel p = src[sx - origin.X - x] & kRgbMask;
+        const TPixel p = src[(sx - dev.Left) * image.Scale / s] & kRgbMask;
         if (p != key) dst[sx] = p | 0xFF000000u;
       }
     }

@@ -91,17 +91,18 @@ void TBitmap::Draw(TCanvas& canvas, const TRect& rect) {
                 std::max(rect.Top, rect.Bottom)};
   if (r.IsEmpty()) return;
   // Sizes and offsets in 64 bits: a rectangle may span more than an int can count.
-  const std::int64_t w = std::int64_t{r.Right} - r.Left, h = std::int64_t{r.Bottom} - r.Top;
+  const std::int64_t s = canvas.Scale();
+  const std::int64_t w = (std::int64_t{r.Right} - r.Left) * s, h = (std::int64_t{r.Bottom} - r.Top) * s;
+  const std::int64_t left = std::int64_t{r.Left} * s + canvas.Origin().X, top = std::int64_t{r.Top} * s + canvas.Origin().Y;
   const bool keyed = Transparent();
   const TPixel key = static_cast<TPixel>(PixelFromColor(TransparentColor())) & 0xFFFFFFu;
-  const TPoint origin = canvas.Origin();
   canvas.ForEachClipped(r, [&](const TRect& part) {
     for (int sy = part.Top; sy < part.Bottom; ++sy) {
-      const std::int64_t dy = std::int64_t{sy} - origin.Y - r.Top;
+      const std::int64_t dy = sy - top;
       const TPixel* src = m_surface.Row(static_cast<int>(dy * m_surface.Height / h));
       TPixel* dst = target->Row(sy);
       for (int sx = part.Left; sx < part.Right; ++sx) {
-        const std::int64_t dx = std::int64_t{sx} - origin.X - r.Left;
+        const std::int64_t dx = sx - left;
         const TPixel p = src[dx * m_surface.Width / w] & 0xFFFFFFu;
         if (keyed && p == key) continue;
         dst[sx] = p | (dst[sx] & 0xFF000000u);

@@ -46,16 +46,61 @@ void TCustomForm::CreatePlatformWindow() {
   platform::TWindowParams p;
   p.ClassName = WindowClassName();
   p.Caption = Caption();
-  p.Bounds = BoundsRect();
+  m_scale = ChooseScale();
+  p.Bounds = BoundsRect().ScaledBy(m_scale);
   p.Borderless = m_borderStyle == bsNone;
   p.StayOnTop = m_formStyle == fsStayOnTop;
   p.NoTaskbar = Application && (Application->ExStyle() & WS_EX_TOOLWINDOW);
   p.Owner = OwnerWindow();
   m_window = Platform().CreateWindow(p);
   if (m_alphaBlend) Platform().SetWindowOpacity(m_window, static_cast<std::uint8_t>(m_alphaBlendValue));
-  m_surface.Resize(Width(), Height());
+  m_surface.Scale = m_scale;
+  m_surface.Resize(Width() * m_scale, Height() * m_scale);
   m_dirty = {0, 0, Width(), Height()};
   CreateHandleTree();
+}
+
+// A box takes the scale of the form it is opened over, so that it matches it.
+int TCustomForm::ChooseScale() const {
+  if (m_window != platform::NoWindow) return m_scale;
+  if (m_modalOwner && m_modalOwner->HasHandle()) return m_modalOwner->Scale();
+  return WholeDisplayScale(Platform().DesktopScale(platform::NoWindow), {Width(), Height()},
+                           Platform().PrimaryScreenSize());
+}
+
+TPoint TCustomForm::LogicalScreenSize() const {
+  const TPoint s = Platform().PrimaryScreenSize();
+  const int scale = ChooseScale();
+  return {s.X / scale, s.Y / scale};
+}
+
+namespace {
+int FloorDiv(int v, int d) { return v >= 0 ? v / d : -((-v + d - 1) / d); }
+TPoint FloorDiv(TPoint p, int d) { return {FloorDiv(p.X, d), FloorDiv(p.Y, d)}; }
+}  // namespace
+
+TPoint TCustomForm::CursorPos() const { return FloorDiv(Platform().CursorPos(), ChooseScale()); }
+
+// Device pixels from the platform into the window description's pixels: a device pixel belongs
+// to the logical pixel that covers it.
+platform::TEvent TCustomForm::ToLogical(platform::TEvent e) const {
+  if (m_scale == 1) return e;
+  e.Client = FloorDiv(e.Client, m_scale);
+  e.Screen = FloorDiv(e.Screen, m_scale);
+  const TPoint topLeft = FloorDiv(TPoint{e.Bounds.Left, e.Bounds.Top}, m_scale);
+  e.Bounds = Bounds(topLeft.X, topLeft.Y, e.Bounds.Width() / m_scale, e.Bounds.Height() / m_scale);
+  return e;
+}
+
+int WholeDisplayScale(double desktopScale, TPoint windowSize, TPoint screenSize) {
+  const double clamped = std::clamp(desktopScale, 1.0, 3.0);
+  const int lower = static_cast<int>(clamped);
+  const double fraction = clamped - lower;
+  if (fraction < 0.5) return lower;
+  if (fraction > 0.5) return lower + 1;
+  const int upper = lower + 1;
+  const bool fits = windowSize.X * upper <= screenSize.X && windowSize.Y * upper <= screenSize.Y;
+  return fits ? upper : lower;
 }
 
 // A box shown modally is owned by the form it was opened over, every other window by the
@@ -96,10 +141,10 @@ void TCustomForm::SetBounds(int left, int top, int width, int height) {
   TWinControl::SetBounds(left, top, width, height);
   if (!changed || m_window == platform::NoWindow) return;
   if (resized) {
-    m_surface.Resize(Width(), Height());
+    m_surface.Resize(Width() * m_scale, Height() * m_scale);
     m_dirty = {0, 0, Width(), Height()};
   }
-  Platform().SetWindowBounds(m_window, BoundsRect());
+  Platform().SetWindowBounds(m_window, BoundsRect().ScaledBy(m_scale));
 }
 
 void TCustomForm::TextChanged() {
@@ -178,7 +223,7 @@ void TCustomForm::DoShow() {
 void TCustomForm::Show() {
   if (Visible() && m_window) return;
   if (!m_shownOnce && m_position == poScreenCenter) {
-    const TPoint s = Platform().PrimaryScreenSize();
+    const TPoint s = LogicalScreenSize();
     SetBounds((s.X - Width()) / 2, (s.Y - Height()) / 2, Width(), Height());
   }
   m_shownOnce = true;
@@ -248,7 +293,7 @@ void TCustomForm::PaintPending() {
   const TRect dirty = m_dirty;
   m_dirty = {};
   PaintTo(m_surface, {0, 0}, dirty);
-  Platform().Present(m_window, m_surface, dirty);
+  Platform().Present(m_window, m_surface, dirty.ScaledBy(m_scale));
 }
 
 void TCustomForm::PaintAll() {
@@ -434,14 +479,15 @@ void TApplication::SetCaptureControl(TControl* c) {
   else Platform().ReleaseCapture();
 }
 
-void TApplication::Dispatch(const platform::TEvent& e) {
-  TCustomForm* form = FormOfWindow(e.Window);
+void TApplication::Dispatch(const platform::TEvent& deviceEvent) {
+  TCustomForm* form = FormOfWindow(deviceEvent.Window);
   using namespace platform;
-  if (e.Kind == evSettingsChange) {
+  if (deviceEvent.Kind == evSettingsChange) {
     if (OnSettingsChange) OnSettingsChange();
     return;
   }
   if (!form) return;
+  const TEvent e = form->ToLogical(deviceEvent);
   TCustomForm* modal = ModalForm();
   const bool blocked = modal && form != modal;
   switch (e.Kind) {
@@ -584,8 +630,13 @@ void TApplication::DispatchMouse(TCustomForm* form, const platform::TEvent& e) {
 // TScreen and window styles
 // =============================================================================================
 
-int TScreen::Width() const { return Platform().PrimaryScreenSize().X; }
-int TScreen::Height() const { return Platform().PrimaryScreenSize().Y; }
+int TScreen::Width() const { return Platform().PrimaryScreenSize().X / Scale(); }
+int TScreen::Height() const { return Platform().PrimaryScreenSize().Y / Scale(); }
+int TScreen::Scale() const {
+  if (Application && Application->MainForm() && Application->MainForm()->HasHandle())
+    return Application->MainForm()->Scale();
+  return WholeDisplayScale(Platform().DesktopScale(platform::NoWindow), {}, Platform().PrimaryScreenSize());
+}
 
 int GetWindowLongA(platform::TWindowId window, int index) {
   if (Application && index == GWL_EXSTYLE && window == Application->Handle()) return Application->ExStyle();

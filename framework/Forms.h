@@ -48,6 +48,12 @@ class TCustomForm : public TWinControl {
   bool KeyPreview() const { return m_keyPreview; }
   void SetKeyPreview(bool v) { m_keyPreview = v; }
   int PixelsPerInch() const { return 96; }
+  // Device pixels per pixel of the window description (1, 2 or 3), chosen when the platform
+  // window is created. Everything above the platform stays in the description's pixels; only the
+  // pixel buffer and the platform calls are in device pixels.
+  int Scale() const { return m_scale; }
+  // The pointer's screen position in the window's logical pixels.
+  TPoint CursorPos() const;
 
   TWinControl* ActiveControl() const { return m_activeControl; }
   void SetActiveControl(TWinControl* c);
@@ -110,6 +116,9 @@ class TCustomForm : public TWinControl {
 
  private:
   void CreatePlatformWindow();
+  int ChooseScale() const;
+  TPoint LogicalScreenSize() const;
+  platform::TEvent ToLogical(platform::TEvent e) const;
   void ApplyWindowStates();
   platform::TWindowId OwnerWindow();
   friend class TApplication;
@@ -127,6 +136,7 @@ class TCustomForm : public TWinControl {
   bool m_inModal = false;
   TCustomForm* m_modalOwner = nullptr;  // while shown modally
   platform::TWindowId m_window = platform::NoWindow;
+  int m_scale = 1;
   TSurface m_surface;
   TRect m_dirty;
   TPoint m_lastMouse{-1, -1};
@@ -242,10 +252,18 @@ class TApplication : public TComponent {
   TShiftState m_buttons = 0;
 };
 
+// The whole scale factor (1 to 3) for a desktop scale: the nearest one, where a desktop halfway
+// between two (150 %, 250 %) gets the larger only when the window, `windowSize` logical pixels,
+// still fits the screen of `screenSize` device pixels at it.
+int WholeDisplayScale(double desktopScale, TPoint windowSize, TPoint screenSize);
+
+// The primary screen in logical pixels: the device size divided by the main form's scale (the
+// desktop's whole scale before the main form has a window).
 class TScreen {
  public:
   int Width() const;
   int Height() const;
+  int Scale() const;
   TCursor Cursor() const { return m_cursor; }
   void SetCursor(TCursor c) { m_cursor = c; }
 

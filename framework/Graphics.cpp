@@ -60,21 +60,27 @@ TFontDesc TFont::Desc() const {
 
 void TCanvas::Attach(TSurface* surface, TPoint origin, const TRect& clip) {
   m_surface = surface;
-  m_origin = origin;
   m_clip.clear();
+  m_scale = surface ? surface->Scale : 1;
+  m_origin = {origin.X * m_scale, origin.Y * m_scale};
   if (!surface) return;
-  const TRect c = clip.Intersect(surface->BoundsRect());
+  const TRect c = clip.ScaledBy(m_scale).Intersect(surface->BoundsRect());
   if (!c.IsEmpty()) m_clip.push_back(c);
 }
 
 TRect TCanvas::ClipRect() const {
   TRect box;
   for (const TRect& c : m_clip) box = box.Union(c);
-  return box.IsEmpty() ? TRect{} : box.Offset(-m_origin.X, -m_origin.Y);
+  if (box.IsEmpty()) return {};
+  box = box.Offset(-m_origin.X, -m_origin.Y);
+  // Every canvas pixel the region touches, partly covered ones included.
+  const auto down = [this](int v) { return v >= 0 ? v / m_scale : -((-v + m_scale - 1) / m_scale); };
+  const auto up = [&](int v) { return -down(-v); };
+  return {down(box.Left), down(box.Top), up(box.Right), up(box.Bottom)};
 }
 
 void TCanvas::IntersectClipRect(const TRect& r) {
-  const TRect dev = r.Offset(m_origin.X, m_origin.Y);
+  const TRect dev = DeviceRect(r);
   std::vector<TRect> out;
   for (const TRect& c : m_clip) {
     const TRect part = c.Intersect(dev);
@@ -84,7 +90,7 @@ void TCanvas::IntersectClipRect(const TRect& r) {
 }
 
 void TCanvas::ExcludeClipRect(const TRect& r) {
-  const TRect ex = r.Offset(m_origin.X, m_origin.Y);
+  const TRect ex = DeviceRect(r);
   std::vector<TRect> out;
   for (const TRect& c : m_clip) {
     const TRect cut = c.Intersect(ex);
@@ -178,7 +184,7 @@ void TCanvas::LineTo(int x, int y) {
 
 TColor TCanvas::GetPixel(int x, int y) const {
   if (!m_surface) return clNone;
-  const TPoint d{x + m_origin.X, y + m_origin.Y};
+  const TPoint d{x * m_scale + m_origin.X, y * m_scale + m_origin.Y};
   for (const TRect& c : m_clip)
     if (c.Contains(d)) return ColorFromPixel(m_surface->At(d.X, d.Y));
   return clNone;
@@ -203,11 +209,12 @@ void TCanvas::TextOut(int x, int y, std::string_view text) {
 void TCanvas::TextRect(const TRect& r, int x, int y, std::string_view text) {
   if (!m_surface) return;
   if (m_brush.Style != bsClear) FillDevice(r, m_brush.Color);
-  const TFontDesc desc = m_font.Desc();
+  // Text on a scaled surface is rasterised at the device height, not enlarged.
+  TFontDesc desc = m_font.Desc();
+  desc.Height *= m_scale;
   const TColor color = ColorToRGB(m_font.Color());
-  ForEachClipped(r, [&](const TRect& part) {
-    TFontEngine::Instance().DrawText(*m_surface, part, x + m_origin.X, y + m_origin.Y, desc, text, color);
-  });
+  const int dx = x * m_scale + m_origin.X, dy = y * m_scale + m_origin.Y;
+  ForEachClipped(r, [&](const TRect& part) { TFontEngine::Instance().DrawText(*m_surface, part, dx, dy, desc, text, color); });
 }
 
 namespace {
@@ -298,11 +305,16 @@ void TCanvas::DrawEdge(const TRect& r, TEdgeKind edge, unsigned flags) {
   if (flags & bfMiddle) FillDevice(r.Inflate(flat ? -1 : -2, flat ? -1 : -2), clBtnFace);
 }
 
+void TCanvas::InvertDevice(const TRect& part) {
+  for (int y = part.Top; y < part.Bottom; ++y)
+    for (int x = part.Left; x < part.Right; ++x) m_surface->At(x, y) ^= 0x00FFFFFFu;
+}
+
 void TCanvas::DrawFocusRect(const TRect& r) {
   if (!m_surface || r.IsEmpty()) return;
   // A dotted frame drawn by inverting every other pixel.
   auto invert = [&](int x, int y) {
-    ForEachClipped({x, y, x + 1, y + 1}, [&](const TRect& p) { m_surface->At(p.Left, p.Top) ^= 0x00FFFFFFu; });
+    ForEachClipped({x, y, x + 1, y + 1}, [&](const TRect& p) { InvertDevice(p); });
   };
   for (int x = r.Left; x < r.Right; x += 2) {
     invert(x, r.Top);
@@ -334,11 +346,15 @@ void TCanvas::BitBlt(int x, int y, int w, int h, const TSurface& src, int sx, in
   if (!m_surface || w <= 0 || h <= 0) return;
   const std::uint8_t code = static_cast<std::uint8_t>(rop >> 16);
   const std::uint32_t pattern = PixelFromColor(ColorToRGB(m_brush.Color)) & 0x00FFFFFFu;
+  // A source of the canvas's scale is copied pixel for pixel; another one by nearest pixel.
+  const int ss = src.Scale;
+  const TRect dev = DeviceRect({x, y, x + w, y + h});
+  const auto source = [&](int d, int origin, int s) { return s * ss + (d - origin) * ss / m_scale; };
   ForEachClipped({x, y, x + w, y + h}, [&](const TRect& part) {
     for (int dy = part.Top; dy < part.Bottom; ++dy) {
-      const int syy = sy + (dy - m_origin.Y - y);
+      const int syy = source(dy, dev.Top, sy);
       for (int dx = part.Left; dx < part.Right; ++dx) {
-        const int sxx = sx + (dx - m_origin.X - x);
+        const int sxx = source(dx, dev.Left, sx);
         const std::uint32_t s = (sxx >= 0 && syy >= 0 && sxx < src.Width && syy < src.Height)
                                     ? src.At(sxx, syy) & 0x00FFFFFFu
                                     : 0;

@@ -93,13 +93,15 @@ class TCanvas {
   explicit TCanvas(TSurface& surface) { Attach(&surface, {0, 0}, surface.BoundsRect()); }
 
   // Binds the canvas to a surface: canvas (0, 0) is `origin` on the surface; drawing stays inside
-  // `clip` (surface coordinates).
+  // `clip`. Both are in the surface's logical pixels; on a surface of Scale s every canvas pixel
+  // covers s x s device pixels.
   void Attach(TSurface* surface, TPoint origin, const TRect& clip);
-  // Draws where `other` draws (same surface, origin and clip).
+  // Draws where `other` draws (same surface, origin, clip and scale).
   void AttachLike(const TCanvas& other) {
     m_surface = other.m_surface;
     m_origin = other.m_origin;
     m_clip = other.m_clip;
+    m_scale = other.m_scale;
   }
   void Detach() { m_surface = nullptr; m_clip.clear(); }
   bool Attached() const { return m_surface != nullptr; }
@@ -111,8 +113,13 @@ class TCanvas {
 
   // The surface behind the canvas, for pictures that read what lies beneath them.
   TSurface* Surface() { return m_surface; }
+  // Device pixels per canvas pixel (the surface's Scale).
+  int Scale() const { return m_scale; }
+  // Where canvas (0, 0) lies on the surface, in device pixels.
   TPoint Origin() const { return m_origin; }
-  // The clip region as disjoint rectangles in surface coordinates.
+  // The device pixels a rectangle of canvas pixels covers.
+  TRect DeviceRect(const TRect& r) const { return r.ScaledBy(m_scale).Offset(m_origin.X, m_origin.Y); }
+  // The clip region as disjoint rectangles in device pixels of the surface.
   const std::vector<TRect>& ClipRects() const { return m_clip; }
   // The bounding box of the clip region in canvas coordinates.
   TRect ClipRect() const;
@@ -147,10 +154,10 @@ class TCanvas {
   void Draw(int x, int y, TGraphic& graphic);
   void StretchDraw(const TRect& r, TGraphic& graphic);
 
-  // Calls f(surfaceRect) for each part of the clip region that r (canvas coordinates) covers.
+  // Calls f(deviceRect) for each part of the clip region that r (canvas coordinates) covers.
   template <class F>
   void ForEachClipped(const TRect& r, F&& f) const {
-    const TRect dev = r.Offset(m_origin.X, m_origin.Y);
+    const TRect dev = DeviceRect(r);
     for (const TRect& c : m_clip) {
       const TRect part = dev.Intersect(c);
       if (!part.IsEmpty()) f(part);
@@ -159,11 +166,13 @@ class TCanvas {
 
  private:
   void FillDevice(const TRect& canvasRect, TColor color);
+  void InvertDevice(const TRect& part);
   void Hline(int x0, int x1, int y, TColor color);
   void Vline(int x, int y0, int y1, TColor color);
 
   TSurface* m_surface = nullptr;
-  TPoint m_origin;
+  TPoint m_origin;  // device pixels
+  int m_scale = 1;
   std::vector<TRect> m_clip;
   TFont m_font;
   TBrush m_brush;

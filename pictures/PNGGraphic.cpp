@@ -57,17 +57,20 @@ void TPNGGraphic::Draw(TCanvas& canvas, const TRect& rect) {
     return;
   }
   TSurface* target = canvas.Surface();
-  const std::int64_t w = std::int64_t{rect.Right} - rect.Left, h = std::int64_t{rect.Bottom} - rect.Top;
+  // The destination in device pixels: on a scaled canvas the picture covers s x s pixels each.
+  const std::int64_t s = canvas.Scale();
+  const std::int64_t w = (std::int64_t{rect.Right} - rect.Left) * s, h = (std::int64_t{rect.Bottom} - rect.Top) * s;
   if (target == nullptr || Empty() || w <= 0 || h <= 0) return;
   const TSurface& src = Surface();
   const bool natural = w == src.Width && h == src.Height;
-  const TPoint origin = canvas.Origin();
+  const std::int64_t left = std::int64_t{rect.Left} * s + canvas.Origin().X;
+  const std::int64_t top = std::int64_t{rect.Top} * s + canvas.Origin().Y;
   canvas.ForEachClipped(rect, [&](const TRect& part) {
     for (int sy = part.Top; sy < part.Bottom; ++sy) {
-      const std::int64_t y = std::int64_t{sy} - origin.Y - rect.Top;
+      const std::int64_t y = sy - top;
       TPixel* dst = target->Row(sy);
       for (int sx = part.Left; sx < part.Right; ++sx) {
-        const std::int64_t x = std::int64_t{sx} - origin.X - rect.Left;
+        const std::int64_t x = sx - left;
         const TPixel s = natural ? src.At(static_cast<int>(x), static_cast<int>(y)) : Resampled(src, x, y, w, h);
         dst[sx] = BlendAlphaBitmap(s, dst[sx]);
       }

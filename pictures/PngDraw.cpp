@@ -119,29 +119,31 @@ void TPNGObject::Draw(TCanvas& canvas, const TRect& rect) {
   const TRect r{std::min(rect.Left, rect.Right), std::min(rect.Top, rect.Bottom), std::max(rect.Left, rect.Right),
                 std::max(rect.Top, rect.Bottom)};
   const int W = static_cast<int>(header.Width()), H = static_cast<int>(header.Height());
-  const std::int64_t w = std::int64_t{r.Right} - r.Left, h = std::int64_t{r.Bottom} - r.Top;
+  // The destination in device pixels: on a scaled canvas the picture covers s x s pixels each.
+  const std::int64_t s = canvas.Scale();
+  const std::int64_t w = (std::int64_t{r.Right} - r.Left) * s, h = (std::int64_t{r.Bottom} - r.Top) * s;
   const TAxisMap columns(w, W), rows(h, H);
   TSourceRows source(*this, AlphaKind());
 
-  const TPoint origin = canvas.Origin();
+  const std::int64_t left = std::int64_t{r.Left} * s + canvas.Origin().X, top = std::int64_t{r.Top} * s + canvas.Origin().Y;
   if (source.IndexedPerPixel()) {
     // Every palette index drawn must exist before anything is drawn; pixels that the clip leaves
     // out are not looked at, so a huge picture drawn into a small canvas costs the canvas.
     canvas.ForEachClipped(r, [&](const TRect& part) {
       for (int sy = part.Top; sy < part.Bottom; ++sy) {
-        const int y = rows(std::int64_t{sy} - origin.Y - r.Top);
+        const int y = rows(sy - top);
         for (int sx = part.Left; sx < part.Right; ++sx)
-          source.CheckIndex(source.Index(columns(std::int64_t{sx} - origin.X - r.Left), y));
+          source.CheckIndex(source.Index(columns(sx - left), y));
       }
     });
   }
 
   canvas.ForEachClipped(r, [&](const TRect& part) {
     for (int sy = part.Top; sy < part.Bottom; ++sy) {
-      const TPixel* src = source.Row(rows(std::int64_t{sy} - origin.Y - r.Top));
+      const TPixel* src = source.Row(rows(sy - top));
       TPixel* dst = target->Row(sy);
       for (int sx = part.Left; sx < part.Right; ++sx)
-        dst[sx] = Compose(src[columns(std::int64_t{sx} - origin.X - r.Left)], dst[sx]);
+        dst[sx] = Compose(src[columns(sx - left)], dst[sx]);
     }
   });
 }

@@ -90,6 +90,10 @@ class TPlatform {
   // Is there a top-level window of any process with this class and caption (case-insensitive)?
   virtual bool FindWindow(const std::string& className, const std::string& caption) = 0;
 
+  // Positions and sizes at this boundary are device pixels. The display scale the desktop asks
+  // for where `window` is (NoWindow: the primary screen): 1.0 at 96 pixels per inch, 2.0 at 192.
+  // The class library turns it into the window's whole scale factor.
+  virtual double DesktopScale(TWindowId window) { (void)window; return 1.0; }
   virtual TPoint PrimaryScreenSize() = 0;
   virtual TPoint CursorPos() = 0;
 

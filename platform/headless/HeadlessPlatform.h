@@ -46,7 +46,9 @@ class THeadlessPlatform : public TPlatform {
   std::function<bool()> OnIdle;
 
   // --- the virtual desktop, for drivers and tests ------------------------------------------
+  // The primary screen in device pixels and the display scale the desktop asks for.
   void SetScreenSize(int w, int h) { m_screen = {w, h}; }
+  void SetDesktopScale(double scale) { m_desktopScale = scale; }
   TWindowId AddForeignWindow(const std::string& className, const std::string& caption);
   const TWindowRecord* Window(TWindowId id) const;
   void ForgetPresents(TWindowId id);
@@ -89,6 +91,7 @@ class THeadlessPlatform : public TPlatform {
   void SetCapture(TWindowId window) override { m_capture = window; }
   void ReleaseCapture() override { m_capture = NoWindow; }
   bool FindWindow(const std::string& className, const std::string& caption) override;
+  double DesktopScale(TWindowId) override { return m_desktopScale; }
   TPoint PrimaryScreenSize() override { return m_screen; }
   TPoint CursorPos() override { return m_pointer; }
   std::uint64_t NowMs() override { return m_now; }
@@ -114,6 +117,7 @@ class THeadlessPlatform : public TPlatform {
   TWindowId m_hover = NoWindow;
   TWindowId m_capture = NoWindow;
   TPoint m_screen{1920, 1080};
+  double m_desktopScale = 1.0;
   TPoint m_pointer{0, 0};
   unsigned m_buttonsDown = 0;
   std::deque<TEvent> m_queue;

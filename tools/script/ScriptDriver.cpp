@@ -6,6 +6,7 @@
 //   queries                           Get, pixel, shot, model, suggest
 #include "tools/script/ScriptDriver.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -182,8 +183,42 @@ void TScriptDriver::PaintPending() {
 bool TScriptDriver::ClientToScreen(int x, int y, TPoint& screen) {
   const THeadlessPlatform::TWindowRecord* w = m_platform.Window(MainWindow());
   if (!w) return false;
-  screen = {w->Bounds.Left + x, w->Bounds.Top + y};
+  // Commands speak the window description's pixels; the pointer lands on the device pixel at the
+  // top-left of the logical one.
+  const int s = WindowScale();
+  screen = {w->Bounds.Left + x * s, w->Bounds.Top + y * s};
   return true;
+}
+
+int TScriptDriver::WindowScale() const {
+  TCustomForm* f = MainForm();
+  return f && f->HasHandle() ? f->Scale() : 1;
+}
+
+// The R G B of the device pixel at the top-left of logical pixel (x, y); `scale` 1 reads device
+// pixels themselves.
+void TScriptDriver::PrintPixel(long long x, long long y, int scale) {
+  PaintPending();
+  const auto* rec = m_platform.Window(MainWindow());
+  if (!rec) return Error("no main window");
+  if (x < 0 || y < 0 || x >= rec->Pixels.Width / scale || y >= rec->Pixels.Height / scale) return Error("outside the window");
+  const TPixel p = rec->Pixels.At(static_cast<int>(x) * scale, static_cast<int>(y) * scale);
+  Print(std::to_string((p >> 16) & 0xFF) + " " + std::to_string((p >> 8) & 0xFF) + " " + std::to_string(p & 0xFF));
+}
+
+// screen W H [SCALE]: a primary screen of W x H pixels at 100 % shown at the desktop scale SCALE
+// (1 to 3, fractions allowed), that is round(W x SCALE) x round(H x SCALE) device pixels.
+void TScriptDriver::SetScreen(const std::vector<std::string>& w) {
+  long long a = 0, b = 0;
+  double scale = 1.0;
+  char* end = nullptr;
+  if (w.size() == 4) scale = std::strtod(w[3].c_str(), &end);
+  const bool scaleOk = w.size() == 3 || (end && *end == '\0' && scale >= 1.0 && scale <= 3.0);
+  if (w.size() < 3 || w.size() > 4 || !ParseInt(w[1], a) || !ParseInt(w[2], b) || a <= 0 || b <= 0 || a > 100000 ||
+      b > 100000 || !scaleOk)
+    return Error("usage: screen W H [SCALE] (SCALE from 1 to 3)");
+  m_platform.SetScreenSize(static_cast<int>(std::lround(a * scale)), static_cast<int>(std::lround(b * scale)));
+  m_platform.SetDesktopScale(scale);
 }
 
 bool TScriptDriver::ParseButton(const std::string& word, TMouseButtonId& button) {
@@ -200,11 +235,7 @@ void TScriptDriver::Execute(const std::string& line) {
   long long a = 0, b = 0;
 
   if (cmd == "start") return Error("the program is running");
-  if (cmd == "screen") {
-    if (w.size() != 3 || !ParseInt(w[1], a) || !ParseInt(w[2], b) || a <= 0 || b <= 0) return Error("usage: screen W H");
-    m_platform.SetScreenSize(static_cast<int>(a), static_cast<int>(b));
-    return;
-  }
+  if (cmd == "screen") return SetScreen(w);
   if (cmd == "foreign") {
     const std::string desc = RestOf(line, cmd);
     const size_t bar = desc.find('|');
@@ -304,21 +335,17 @@ void TScriptDriver::Execute(const std::string& line) {
     if (w.size() != 2) return Error("usage: get NAME.PROPERTY");
     return Get(w[1]);
   }
-  if (cmd == "pixel") {
-    if (w.size() != 3 || !ParseInt(w[1], a) || !ParseInt(w[2], b)) return Error("usage: pixel X Y");
-    PaintPending();
-    const auto* rec = m_platform.Window(MainWindow());
-    if (!rec) return Error("no main window");
-    if (a < 0 || b < 0 || a >= rec->Pixels.Width || b >= rec->Pixels.Height) return Error("outside the window");
-    const TPixel p = rec->Pixels.At(static_cast<int>(a), static_cast<int>(b));
-    Print(std::to_string((p >> 16) & 0xFF) + " " + std::to_string((p >> 8) & 0xFF) + " " + std::to_string(p & 0xFF));
-    return;
+  if (cmd == "pixel" || cmd == "dpixel") {
+    if (w.size() != 3 || !ParseInt(w[1], a) || !ParseInt(w[2], b)) return Error("usage: " + cmd + " X Y");
+    return PrintPixel(a, b, cmd == "pixel" ? WindowScale() : 1);
   }
   if (cmd == "presents") {
     // How often the window was presented since the last `presents`, and the area presented.
     const auto* rec = m_platform.Window(MainWindow());
     if (!rec) return Error("no main window");
-    const TRect& r = rec->PresentedArea;
+    const int scale = WindowScale();
+    const TRect r{rec->PresentedArea.Left / scale, rec->PresentedArea.Top / scale,
+                  (rec->PresentedArea.Right + scale - 1) / scale, (rec->PresentedArea.Bottom + scale - 1) / scale};
     std::string text = std::to_string(rec->Presents);
     if (rec->Presents > 0)
       text += " " + std::to_string(r.Left) + " " + std::to_string(r.Top) + " " + std::to_string(r.Width()) + " " +

@@ -32,6 +32,9 @@ class TScriptDriver {
   void Type(const std::string& text);
   void Key(const std::string& desc);
   bool ClientToScreen(int x, int y, TPoint& screen);
+  int WindowScale() const;
+  void PrintPixel(long long x, long long y, int scale);
+  void SetScreen(const std::vector<std::string>& words);
   bool ParseButton(const std::string& word, platform::TMouseButtonId& button);
   void Get(const std::string& what);
   void PaintPending();
