@@ -1,12 +1,13 @@
 #!/bin/sh
-# run_script.sh DRIVER SCRIPT EXPECTED: runs SCRIPT through the driver with its commands echoed
-# (EXPECTED is a transcript) and compares the output with EXPECTED; prints the difference when
-# they differ. An EXPECTED file of bare output is converted with to_transcript.sh.
-driver=$1 script=$2 expected=$3
+# run_script.sh DRIVER SCRIPT EXPECTED [SCALE]: runs SCRIPT through the driver with its commands
+# echoed (EXPECTED is a transcript), on a desktop at display scale SCALE when given, and compares
+# the output with EXPECTED; prints the difference when they differ. An EXPECTED file of bare
+# output is converted with to_transcript.sh.
+driver=$1 script=$2 expected=$3 scale=${4:-1}
 actual=$(mktemp)
 trap 'rm -f "$actual"' EXIT
 cd "$(dirname "$script")" || exit 1
-"$driver" --echo "$script" >"$actual" 2>&1
+"$driver" --echo --scale "$scale" "$script" >"$actual" 2>&1
 status=$?
 if [ $status -ne 0 ]; then
   echo "driver exited with status $status"

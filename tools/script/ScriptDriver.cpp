@@ -207,18 +207,28 @@ void TScriptDriver::PrintPixel(long long x, long long y, int scale) {
 }
 
 // screen W H [SCALE]: a primary screen of W x H pixels at 100 % shown at the desktop scale SCALE
-// (1 to 3, fractions allowed), that is round(W x SCALE) x round(H x SCALE) device pixels.
+// (1 to 3, fractions allowed; the run's scale when omitted), that is round(W x SCALE) x
+// round(H x SCALE) device pixels.
 void TScriptDriver::SetScreen(const std::vector<std::string>& w) {
   long long a = 0, b = 0;
-  double scale = 1.0;
+  double scale = m_desktopScale;
   char* end = nullptr;
   if (w.size() == 4) scale = std::strtod(w[3].c_str(), &end);
   const bool scaleOk = w.size() == 3 || (end && *end == '\0' && scale >= 1.0 && scale <= 3.0);
   if (w.size() < 3 || w.size() > 4 || !ParseInt(w[1], a) || !ParseInt(w[2], b) || a <= 0 || b <= 0 || a > 100000 ||
       b > 100000 || !scaleOk)
     return Error("usage: screen W H [SCALE] (SCALE from 1 to 3)");
-  m_platform.SetScreenSize(static_cast<int>(std::lround(a * scale)), static_cast<int>(std::lround(b * scale)));
+  ApplyScreen(a, b, scale);
+}
+
+void TScriptDriver::ApplyScreen(long long w, long long h, double scale) {
+  m_platform.SetScreenSize(static_cast<int>(std::lround(w * scale)), static_cast<int>(std::lround(h * scale)));
   m_platform.SetDesktopScale(scale);
+}
+
+void TScriptDriver::SetDesktopScale(double scale) {
+  m_desktopScale = scale;
+  ApplyScreen(1920, 1080, scale);
 }
 
 bool TScriptDriver::ParseButton(const std::string& word, TMouseButtonId& button) {

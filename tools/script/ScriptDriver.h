@@ -19,6 +19,9 @@ class TScriptDriver {
   TScriptDriver(std::istream& in, std::ostream& out, bool echo = false);
   // Runs the whole script; returns the exit status.
   int Run();
+  // The desktop scale of the run: the 1920 x 1080 screen and every `screen W H` without a scale
+  // of its own are shown at it.
+  void SetDesktopScale(double scale);
 
  private:
   bool NextLine(std::string& line);
@@ -35,6 +38,7 @@ class TScriptDriver {
   int WindowScale() const;
   void PrintPixel(long long x, long long y, int scale);
   void SetScreen(const std::vector<std::string>& words);
+  void ApplyScreen(long long w, long long h, double scale);
   bool ParseButton(const std::string& word, platform::TMouseButtonId& button);
   void Get(const std::string& what);
   void PaintPending();
@@ -51,4 +55,5 @@ class TScriptDriver {
   bool m_boxOpen = false;
   std::optional<std::string> m_pending;
   platform::TWindowId m_otherProgram = platform::NoWindow;
+  double m_desktopScale = 1.0;
 };

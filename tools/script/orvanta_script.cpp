@@ -1,30 +1,46 @@
-// orvanta-script [--echo] [SCRIPT]: runs the program headless, driven by SCRIPT or standard
-// input. With --echo each command is printed, after "> ", before its output, so that the output
-// reads as a transcript.
+// orvanta-script [--echo] [--scale S] [SCRIPT]: runs the program headless, driven by SCRIPT or
+// standard input. With --echo each command is printed, after "> ", before its output, so that the
+// output reads as a transcript. With --scale the desktop asks for display scale S (1 to 3).
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <string>
 
 #include "tools/script/ScriptDriver.h"
 
+namespace {
+int Usage() {
+  std::cerr << "usage: orvanta-script [--echo] [--scale S] [SCRIPT]\n";
+  return 2;
+}
+}  // namespace
+
 int main(int argc, char** argv) {
   bool echo = false;
+  double scale = 1.0;
   int first = 1;
-  if (argc > 1 && std::string(argv[1]) == "--echo") {
-    echo = true;
-    first = 2;
+  for (; first < argc; ++first) {
+    const std::string arg = argv[first];
+    if (arg == "--echo") {
+      echo = true;
+    } else if (arg == "--scale" && first + 1 < argc) {
+      char* end = nullptr;
+      scale = std::strtod(argv[++first], &end);
+      if (!end || *end != '\0' || scale < 1.0 || scale > 3.0) return Usage();
+    } else {
+      break;
+    }
   }
-  if (argc - first > 1) {
-    std::cerr << "usage: orvanta-script [--echo] [SCRIPT]\n";
-    return 2;
-  }
+  if (argc - first > 1) return Usage();
+  std::ifstream file;
   if (argc - first == 1) {
-    std::ifstream file(argv[first]);
+    file.open(argv[first]);
     if (!file) {
       std::cerr << "orvanta-script: cannot read " << argv[first] << "\n";
       return 2;
     }
-    return TScriptDriver(file, std::cout, echo).Run();
   }
-  return TScriptDriver(std::cin, std::cout, echo).Run();
+  TScriptDriver driver(argc - first == 1 ? static_cast<std::istream&>(file) : std::cin, std::cout, echo);
+  driver.SetDesktopScale(scale);
+  return driver.Run();
 }

@@ -205,3 +205,59 @@ TEST(ApplicationTitle, IsTheExecutableNameUpToItsFirstDotWithTheRestLowerCased) 
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Display scale: the whole factor, and a form on a scaled desktop
+// ---------------------------------------------------------------------------------------------
+
+TEST(WholeDisplayScale, IsTheNearestFactorAndHalfwayGoesUpOnlyWhenTheWindowFits) {
+  const TPoint window{540, 247};
+  const TPoint big{3840, 2160};
+  EXPECT_EQ(WholeDisplayScale(1.0, window, big), 1);
+  EXPECT_EQ(WholeDisplayScale(1.25, window, big), 1);
+  EXPECT_EQ(WholeDisplayScale(1.75, window, big), 2);
+  EXPECT_EQ(WholeDisplayScale(2.0, window, big), 2);
+  EXPECT_EQ(WholeDisplayScale(1.5, window, big), 2);
+  EXPECT_EQ(WholeDisplayScale(2.5, window, big), 3);
+  // 150 % of a 1000 x 600 screen: 1080 device pixels do not fit in 1000.
+  EXPECT_EQ(WholeDisplayScale(1.5, window, {1000, 600}), 1);
+  EXPECT_EQ(WholeDisplayScale(1.5, window, {1080, 494}), 2);  // exactly fits
+  // Outside 1 to 3: clamped.
+  EXPECT_EQ(WholeDisplayScale(0.75, window, big), 1);
+  EXPECT_EQ(WholeDisplayScale(4.0, window, big), 3);
+}
+
+TEST_F(FrameworkTest, AFormOnAScaledDesktopSpeaksLogicalPixelsAndPresentsDevicePixels) {
+  m_desktop.SetScreenSize(3840, 2160);
+  m_desktop.SetDesktopScale(2.0);
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 100, 50);
+  form.SetPosition(poScreenCenter);
+  TPanel* panel = new TPanel(&form);
+  panel->SetParent(&form);
+  panel->SetBounds(10, 10, 20, 20);
+  int downX = -1, downY = -1;
+  panel->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int x, int y) { downX = x, downY = y; };
+  form.Show();
+  Pump();
+  EXPECT_EQ(form.Scale(), 2);
+  EXPECT_EQ(Screen->Width(), 1920);
+  EXPECT_EQ(form.Left(), (1920 - 100) / 2);  // centred on the logical screen
+  const platform::THeadlessPlatform::TWindowRecord* w = m_desktop.Window(form.Handle());
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->Bounds, Bounds(form.Left() * 2, form.Top() * 2, 200, 100));
+  EXPECT_EQ(w->Pixels.Width, 200);
+  // Device pixel (2 * 15 + 1, 2 * 16 + 1) lies in logical (15, 16): panel (5, 6).
+  m_desktop.MovePointer({w->Bounds.Left + 31, w->Bounds.Top + 33}, 0);
+  m_desktop.Press(platform::pbLeft, 0);
+  m_desktop.Release(platform::pbLeft, 0);
+  Pump();
+  EXPECT_EQ(downX, 5);
+  EXPECT_EQ(downY, 6);
+  // A move by the window manager, in device pixels, arrives logical.
+  platform::TEvent moved(platform::evBoundsChange, form.Handle());
+  moved.Bounds = Bounds(400, 300, 200, 100);
+  m_desktop.Push(moved);
+  Pump();
+  EXPECT_EQ(form.BoundsRect(), Bounds(200, 150, 100, 50));
+}
