@@ -13,10 +13,20 @@ namespace {
 
 constexpr const char* kAuthorPage = "https://forum.example.org/u/orvanta-author";
 
-// Reads a picture holder from the built-in picture stream of that name.
+// Reads a picture holder from the built-in picture stream of that name, with the versions of
+// the picture drawn for scaled displays beside it.
 void ReadPicture(TPicture& picture, const std::string& asset) {
   TSpanStream stream(BuiltInAsset(asset));
   picture.ReadData(stream);
+  if (!picture.Graphic()) return;
+  for (int scale = 2; scale <= 3; ++scale) {
+    const auto bytes = BuiltInAsset(ScaledAssetName(asset, scale));
+    if (bytes.empty()) continue;
+    TSpanStream scaledStream(bytes);
+    TPicture scaled;
+    scaled.ReadData(scaledStream);
+    if (scaled.Graphic()) picture.Graphic()->SetScaledVersion(scale, scaled.Graphic()->Clone());
+  }
 }
 
 TImage* Diagram(TForm1* form, const char* name, bool visible) {

@@ -646,7 +646,10 @@ void TDefineSpeed::Paint() {
 
 void TDefineSpeed::PaintGlyph(TCanvas& canvas, TColor transparentColor) {
   if (m_glyph->Empty()) return;
-  const TSurface& strip = m_glyph->Surface();
+  // A glyph drawn for the canvas's scale is used as it is; otherwise the glyph is enlarged.
+  const auto* drawn = dynamic_cast<const TBitmap*>(&m_glyph->ForScale(canvas.Scale()));
+  const int glyphScale = drawn && drawn != m_glyph.get() ? canvas.Scale() : 1;
+  const TSurface& strip = glyphScale == 1 ? m_glyph->Surface() : drawn->Surface();
   const int n = m_numGlyphs;
   const int w = strip.Width / n;
   if (w <= 0) return;
@@ -666,6 +669,7 @@ void TDefineSpeed::PaintGlyph(TCanvas& canvas, TColor transparentColor) {
     work = CreateDisabledGlyph(work, clBlack, clBtnFace, true, clBtnShadow, clBtnHighlight);
     key = work.At(0, work.Height - 1) & kRgbMask;
   }
+  work.Scale = glyphScale;
   TPoint at = m_glyphPos;
   if (m_hot && m_foisChange) at = {at.X - 1, at.Y - 1};
   DrawKeyed(canvas, at.X, at.Y, work, key);

@@ -275,4 +275,14 @@ void TBitmap::LoadFromResourceName(const std::string& name) {
   TSpanStream stream(it->second);
   const bool withFileHeader = it->second.size() >= 2 && it->second[0] == 'B' && it->second[1] == 'M';
   ReadBitmap(stream, withFileHeader);
+  // NAME@2x and NAME@3x, when registered, are the same bitmap drawn for scaled displays.
+  for (int scale = 2; scale <= 3; ++scale) {
+    const std::string scaledName = name + "@" + std::to_string(scale) + "x";
+    std::shared_ptr<TBitmap> scaled;
+    if (BitmapResources().contains(scaledName)) {
+      scaled = std::make_shared<TBitmap>();
+      scaled->LoadFromResourceName(scaledName);
+    }
+    SetScaledVersion(scale, scaled);
+  }
 }

@@ -367,10 +367,24 @@ void TCanvas::BitBlt(int x, int y, int w, int h, const TSurface& src, int sx, in
 
 void TCanvas::Draw(int x, int y, TGraphic& graphic) {
   if (graphic.Empty()) return;
-  graphic.Draw(*this, Bounds(x, y, graphic.Width(), graphic.Height()));
+  graphic.ForScale(m_scale).Draw(*this, Bounds(x, y, graphic.Width(), graphic.Height()));
 }
 
 void TCanvas::StretchDraw(const TRect& r, TGraphic& graphic) {
   if (graphic.Empty()) return;
-  graphic.Draw(*this, r);
+  graphic.ForScale(m_scale).Draw(*this, r);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TGraphic: versions for scaled displays
+// ---------------------------------------------------------------------------------------------
+
+void TGraphic::SetScaledVersion(int scale, std::shared_ptr<TGraphic> picture) {
+  if (picture) m_scaled[scale] = std::move(picture);
+  else m_scaled.erase(scale);
+}
+
+TGraphic& TGraphic::ForScale(int scale) {
+  const auto it = m_scaled.find(scale);
+  return it == m_scaled.end() || it->second->Empty() ? *this : *it->second;
 }

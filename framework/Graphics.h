@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -195,6 +196,13 @@ class TGraphic {
   virtual bool Transparent() const { return m_transparent; }
   void SetTransparent(bool value) { m_transparent = value; }
 
+  // The same picture drawn for a display scale: `picture` has `scale` x this one's pixels in each
+  // direction. A canvas of that scale draws it pixel for pixel instead of stretching this one.
+  void SetScaledVersion(int scale, std::shared_ptr<TGraphic> picture);
+  // The version drawn for a canvas of this scale: the scaled version when there is one, else this.
+  TGraphic& ForScale(int scale);
+
  private:
   bool m_transparent = false;
+  std::map<int, std::shared_ptr<TGraphic>> m_scaled;
 };

@@ -2,6 +2,8 @@
 
 #include "framework/Bitmap.h"
 
+#include <string>
+
 // Defined in the source generated from assets/.
 extern const TBuiltInAsset kBuiltInAssets[];
 extern const std::size_t kBuiltInAssetCount;
@@ -14,7 +16,17 @@ std::span<const std::uint8_t> BuiltInAsset(std::string_view name) {
   return {};
 }
 
+std::string ScaledAssetName(std::string_view name, int scale) {
+  const size_t dot = name.rfind('.');
+  return std::string(name.substr(0, dot)) + "@" + std::to_string(scale) + "x" + std::string(name.substr(dot));
+}
+
 void RegisterBuiltInBitmaps() {
-  RegisterBitmapResource("CNSPINEDITUP", BuiltInAsset("CNSPINEDITUP.bmp"));
-  RegisterBitmapResource("CNSPINEDITDOWN", BuiltInAsset("CNSPINEDITDOWN.bmp"));
+  for (const char* name : {"CNSPINEDITUP", "CNSPINEDITDOWN"}) {
+    const std::string file = std::string(name) + ".bmp";
+    RegisterBitmapResource(name, BuiltInAsset(file));
+    // The glyphs drawn for scaled displays, found by the bitmap as NAME@2x and NAME@3x.
+    for (int scale = 2; scale <= 3; ++scale)
+      RegisterBitmapResource(name + ("@" + std::to_string(scale) + "x"), BuiltInAsset(ScaledAssetName(file, scale)));
+  }
 }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 struct TBuiltInAsset {
@@ -17,5 +18,8 @@ struct TBuiltInAsset {
 std::span<const TBuiltInAsset> BuiltInAssets();
 // The bytes of the asset with exactly this file name; empty when there is none.
 std::span<const std::uint8_t> BuiltInAsset(std::string_view name);
+// The asset drawn for a display scale (2 or 3) beside the one named: "imgs1.Picture.Data" at 2
+// is "imgs1.Picture@2x.Data".
+std::string ScaledAssetName(std::string_view name, int scale);
 // Makes the spin-edit arrow glyphs known as the bitmap resources CNSPINEDITUP and CNSPINEDITDOWN.
 void RegisterBuiltInBitmaps();

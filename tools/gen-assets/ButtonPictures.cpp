@@ -30,16 +30,16 @@ TShapePtr Letter(const TLetter& letter, int x0, int y0) {
 
 }  // namespace
 
-TPixmap PlusButton() {
+TPixmap PlusButton(int scale) {
   TScene s;
   s.Add(Circle(24, 24, 21), Rgb(18, 102, 38));
   const TRgba top = Rgb(118, 218, 126), bottom = Rgb(28, 146, 58);
   s.Add(Circle(24, 24, 19.6), [=](int, int, double, double y) { return Mix(top, bottom, (y - 4.4) / 39.2); });
   s.Add(Union({RoundRect(12, 21, 36, 27, 1.5), RoundRect(21, 12, 27, 36, 1.5)}), Rgb(255, 255, 255));
-  return s.Render(kButtonSize, kButtonSize);
+  return s.Render(kButtonSize, kButtonSize, scale);
 }
 
-TPixmap SealLogo() {
+TPixmap SealLogo(int scale) {
   TScene s;
   s.Add(RoundRect(5, 5, 43, 43, 2.5), Rgb(196, 30, 36));
   s.Add(Minus(RoundRect(8, 8, 40, 40, 1.5), RoundRect(9.5, 9.5, 38.5, 38.5, 1)), Rgb(255, 255, 255));
@@ -47,10 +47,10 @@ TPixmap SealLogo() {
   s.Add(Letter(kR, 25, 11), Rgb(255, 255, 255));
   s.Add(Letter(kV, 13, 25), Rgb(255, 255, 255));
   s.Add(Letter(kA, 25, 25), Rgb(255, 255, 255));
-  return s.Render(kButtonSize, kButtonSize);
+  return s.Render(kButtonSize, kButtonSize, scale);
 }
 
-TPixmap ContactCard() {
+TPixmap ContactCard(int scale) {
   TScene s;
   s.Add(RoundRect(4, 9, 44, 39, 3), Rgb(120, 130, 145));
   s.Add(RoundRect(5, 10, 43, 38, 2), Rgb(252, 252, 252));
@@ -62,16 +62,19 @@ TPixmap ContactCard() {
   s.Add(Rect(26, 20, 37, 22), text);
   s.Add(Rect(26, 25, 39, 27), text);
   s.Add(Rect(26, 30, 34, 32), text);
-  return s.Render(kButtonSize, kButtonSize);
+  return s.Render(kButtonSize, kButtonSize, scale);
 }
 
-std::vector<std::uint8_t> ArrowGlyph(bool up) {
+std::vector<std::uint8_t> ArrowGlyph(bool up, int scale) {
   constexpr std::uint8_t kOlive = 3, kBlack = 0;
-  std::vector<std::uint8_t> px(kGlyphWidth * kGlyphHeight, kOlive);
-  // Rows 1 to 4 of a triangle 7 wide and 4 tall, centred on column 4.
+  const int width = kGlyphWidth * scale;
+  std::vector<std::uint8_t> px(static_cast<size_t>(width) * kGlyphHeight * scale, kOlive);
+  // Rows 1 to 4 of a triangle 7 wide and 4 tall, centred on column 4; a glyph pixel is a
+  // scale x scale block, so the arrow keeps its stepped 45-degree edges at every size.
   for (int row = 1; row <= 4; ++row) {
     const int half = up ? row - 1 : 4 - row;
-    for (int x = 4 - half; x <= 4 + half; ++x) px[static_cast<size_t>(row) * kGlyphWidth + x] = kBlack;
+    for (int y = row * scale; y < (row + 1) * scale; ++y)
+      for (int x = (4 - half) * scale; x < (5 + half) * scale; ++x) px[static_cast<size_t>(y) * width + x] = kBlack;
   }
   return px;
 }

@@ -176,7 +176,7 @@ std::vector<int> DimensionPoints(const TLayoutStyle& style) {
 
 }  // namespace
 
-TPixmap Diagram(const TLayoutStyle& st) {
+TPixmap Diagram(const TLayoutStyle& st, int scale) {
   TScene s;
   AddMarks(s);
 
@@ -205,7 +205,8 @@ TPixmap Diagram(const TLayoutStyle& st) {
 
   AddDimensions(s, DimensionPoints(st));
   // A picture stored as an alpha bitmap is drawn opaque on the panel's colour.
-  return st.DiagramForm == dfAlphaBitmap ? s.Render(kDiagramWidth, kDiagramHeight, kPanelColour) : s.Render(kDiagramWidth, kDiagramHeight);
+  return st.DiagramForm == dfAlphaBitmap ? s.Render(kDiagramWidth, kDiagramHeight, kPanelColour, scale)
+                                         : s.Render(kDiagramWidth, kDiagramHeight, scale);
 }
 
 }  // namespace gen

@@ -14,18 +14,21 @@ constexpr int kDiagramHeight = 151;
 constexpr int kButtonSize = 48;
 constexpr TRgba kPanelColour = Rgb(96, 94, 94);
 
+// Every picture is drawn for a display scale (1, 2 or 3): `scale` x its size in pixels.
+
 // The layout diagram of a style, drawn from what lies at the two ends of its run: transparent
 // background for a diagram stored as PNG, opaque on the panel colour for an alpha bitmap.
-TPixmap Diagram(const TLayoutStyle& style);
+TPixmap Diagram(const TLayoutStyle& style, int scale);
 
 // The button pictures at rest; the hot and pressed ones are made from these.
-TPixmap PlusButton();
-TPixmap SealLogo();
-TPixmap ContactCard();
+TPixmap PlusButton(int scale);
+TPixmap SealLogo(int scale);
+TPixmap ContactCard(int scale);
 
-// The spin-edit arrow glyphs: 9 x 6 palette indices (top row first) of the 16-colour palette.
+// The spin-edit arrow glyphs: 9 x 6 palette indices (top row first) of the 16-colour palette,
+// times the scale in each direction.
 constexpr int kGlyphWidth = 9;
 constexpr int kGlyphHeight = 6;
-std::vector<std::uint8_t> ArrowGlyph(bool up);
+std::vector<std::uint8_t> ArrowGlyph(bool up, int scale);
 
 }  // namespace gen

@@ -217,24 +217,27 @@ TPaint Solid(TRgba colour) {
   return [colour](int, int, double, double) { return colour; };
 }
 
-TPixmap TScene::Render(int width, int height) const { return Render(width, height, TRgba{}); }
+TPixmap TScene::Render(int width, int height, int scale) const { return Render(width, height, TRgba{}, scale); }
 
-TPixmap TScene::Render(int width, int height, TRgba background) const {
-  TPixmap out(width, height);
+TPixmap TScene::Render(int width, int height, TRgba background, int scale) const {
+  TPixmap out(width * scale, height * scale);
+  const double k = scale;
   std::vector<const TElement*> near;
-  for (int py = 0; py < height; ++py) {
-    for (int px = 0; px < width; ++px) {
+  for (int dy = 0; dy < out.Height(); ++dy) {
+    const int py = dy / scale;
+    for (int dx = 0; dx < out.Width(); ++dx) {
+      const int px = dx / scale;
       // The elements that can reach this pixel, topmost first.
       near.clear();
       for (auto it = m_elements.rbegin(); it != m_elements.rend(); ++it) {
         const TBox b = it->Shape->Bounds();
-        if (b.Right > px && b.Left < px + 1 && b.Bottom > py && b.Top < py + 1) near.push_back(&*it);
+        if (b.Right > dx / k && b.Left < (dx + 1) / k && b.Bottom > dy / k && b.Top < (dy + 1) / k) near.push_back(&*it);
       }
       std::uint32_t sumA = 0, sumR = 0, sumG = 0, sumB = 0;
       for (int sy = 0; sy < kGrid; ++sy) {
         for (int sx = 0; sx < kGrid; ++sx) {
-          const double x = px + (sx + 0.5) / kGrid;
-          const double y = py + (sy + 0.5) / kGrid;
+          const double x = (dx + (sx + 0.5) / kGrid) / k;
+          const double y = (dy + (sy + 0.5) / kGrid) / k;
           TRgba c = background;
           for (const TElement* e : near) {
             if (e->Shape->Contains(x, y)) {
@@ -248,7 +251,7 @@ TPixmap TScene::Render(int width, int height, TRgba background) const {
           sumB += c.B * c.A;
         }
       }
-      TRgba& p = out.At(px, py);
+      TRgba& p = out.At(dx, dy);
       p.A = static_cast<std::uint8_t>((sumA + kSamples / 2) / kSamples);
       if (p.A == 0) continue;  // fully transparent pixels stay (0, 0, 0, 0)
       p.R = static_cast<std::uint8_t>((sumR + sumA / 2) / sumA);

@@ -84,9 +84,12 @@ class TScene {
  public:
   void Add(TShapePtr shape, TPaint paint) { m_elements.push_back({std::move(shape), std::move(paint)}); }
   void Add(TShapePtr shape, TRgba colour) { Add(std::move(shape), Solid(colour)); }
-  // Renders onto a transparent picture, or onto an opaque background when one is given.
-  TPixmap Render(int width, int height) const;
-  TPixmap Render(int width, int height, TRgba background) const;
+  // Renders onto a transparent picture, or onto an opaque background when one is given. At
+  // `scale` k the picture has k x k pixels for each pixel of the scene: shapes are sampled at the
+  // finer pixels (sharper edges), paints still see the scene's pixel (px, py), so pixel patterns
+  // keep their design and become k x k blocks.
+  TPixmap Render(int width, int height, int scale = 1) const;
+  TPixmap Render(int width, int height, TRgba background, int scale = 1) const;
 
  private:
   struct TElement {

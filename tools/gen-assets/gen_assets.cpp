@@ -23,12 +23,44 @@ bool WriteFile(const std::filesystem::path& path, const TBytes& bytes) {
   return static_cast<bool>(out);
 }
 
+constexpr int kMaxScale = 3;
+
+// The name of a picture drawn for a display scale: "imgs1.Picture.Data" at 2 is
+// "imgs1.Picture@2x.Data"; at 1 the name is unchanged.
+std::string ScaledName(const std::string& name, int scale) {
+  if (scale == 1) return name;
+  const size_t dot = name.rfind('.');
+  return name.substr(0, dot) + "@" + std::to_string(scale) + "x" + name.substr(dot);
+}
+
 struct TOutput {
   std::filesystem::path Dir, Preview;
   bool Ok = true;
+  int Scale = 1;
 
-  void Picture(const std::string& name, const TPixmap& p, bool asAlphaBitmap, const std::string& note) {
-    Ok &= WriteFile(Dir / name, asAlphaBitmap ? PngGraphicStream(p) : PngObjectStream(p, note));
+  void AllAt(int scale) {
+    Scale = scale;
+    for (std::int32_t style = 1; style <= kStyleCount; ++style) {
+      const TLayoutStyle& row = LayoutStyle(style);
+      Picture(std::string(row.Diagram) + ".Picture.Data", Diagram(row, scale), row.DiagramForm == dfAlphaBitmap,
+              "Orvanta layout diagram, style " + std::to_string(style));
+    }
+    const TPixmap plus = PlusButton(scale), plusHot = Lighter(plus);
+    Button("btn4", plus, plusHot, Shifted(plusHot, scale, scale), false);
+    const TPixmap seal = SealLogo(scale);
+    Button("btn5", seal, seal, seal, true);
+    const TPixmap card = ContactCard(scale), cardHot = Lighter(card);
+    Button("btn6", card, cardHot, Shifted(cardHot, scale, 2 * scale), false);
+    for (const bool up : {true, false})
+      Ok &= WriteFile(Dir / ScaledName(up ? "CNSPINEDITUP.bmp" : "CNSPINEDITDOWN.bmp", scale),
+                      EncodeBmp4(kGlyphWidth * scale, kGlyphHeight * scale, ArrowGlyph(up, scale)));
+  }
+
+  void Picture(const std::string& baseName, const TPixmap& p, bool asAlphaBitmap, const std::string& note) {
+    // The pictures for scaled displays are all stored as PNG: an alpha bitmap of a 3x diagram
+    // would take 2.6 MB.
+    const std::string name = ScaledName(baseName, Scale);
+    Ok &= WriteFile(Dir / name, asAlphaBitmap && Scale == 1 ? PngGraphicStream(p) : PngObjectStream(p, note));
     if (!Preview.empty()) Ok &= WriteFile(Preview / (name + ".png"), EncodePng(p, note));
   }
   // A button's three pictures.
@@ -55,20 +87,6 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(out.Preview);
   }
 
-  for (std::int32_t style = 1; style <= kStyleCount; ++style) {
-    const TLayoutStyle& row = LayoutStyle(style);
-    out.Picture(std::string(row.Diagram) + ".Picture.Data", Diagram(row), row.DiagramForm == dfAlphaBitmap,
-                "Orvanta layout diagram, style " + std::to_string(style));
-  }
-
-  const TPixmap plus = PlusButton(), plusHot = Lighter(plus);
-  out.Button("btn4", plus, plusHot, Shifted(plusHot, 1, 1), false);
-  const TPixmap seal = SealLogo();
-  out.Button("btn5", seal, seal, seal, true);
-  const TPixmap card = ContactCard(), cardHot = Lighter(card);
-  out.Button("btn6", card, cardHot, Shifted(cardHot, 1, 2), false);
-
-  out.Ok &= WriteFile(out.Dir / "CNSPINEDITUP.bmp", EncodeBmp4(kGlyphWidth, kGlyphHeight, ArrowGlyph(true)));
-  out.Ok &= WriteFile(out.Dir / "CNSPINEDITDOWN.bmp", EncodeBmp4(kGlyphWidth, kGlyphHeight, ArrowGlyph(false)));
+  for (int scale = 1; scale <= kMaxScale; ++scale) out.AllAt(scale);
   return out.Ok ? 0 : 1;
 }
