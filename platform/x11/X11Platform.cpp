@@ -20,6 +20,7 @@
 // is reported to it, so the two never part for longer than one event.
 
 #include "platform/Desktop.h"
+#include "platform/DisplayScale.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
@@ -37,6 +38,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -102,6 +104,7 @@ class TX11Platform final : public TPlatform {
   void SetCapture(TWindowId window) override;
   void ReleaseCapture() override;
   bool FindWindow(const std::string& className, const std::string& caption) override;
+  double DesktopScale(TWindowId window) override;
   TPoint PrimaryScreenSize() override;
   TPoint CursorPos() override;
   std::uint64_t NowMs() override;
@@ -640,6 +643,13 @@ bool TX11Platform::ClickActivated(TWindowId id, Window xwindow) {
 
 bool TX11Platform::FindWindow(const std::string& className, const std::string& caption) {
   return FindTopLevelWindow(m_display, *m_atoms, className, caption);
+}
+
+// Xft.dpi from the resource database the server held when the program connected; ORVANTA_SCALE
+// overrides it.
+double TX11Platform::DesktopScale(TWindowId) {
+  const char* resources = XResourceManagerString(m_display);
+  return DesktopScaleFrom(std::getenv("ORVANTA_SCALE"), XftDpi(resources ? resources : ""));
 }
 
 TPoint TX11Platform::PrimaryScreenSize() {
