@@ -1,10 +1,13 @@
 #!/bin/sh
 # The real program on an X server whose resource database says Xft.dpi: 192 (a desktop at
 # 200 %; run inside run-under-xvfb.sh): the window opens at 1080 x 494 device pixels, centred on
-# the screen; ORVANTA_SCALE=1 overrides the database and gives 540 x 247.
-# Usage: scale_display_test.sh PATH-TO-ORVANTA
+# the screen, follows a drag of its title bar, takes typing, shows the picture panel as the
+# headless program at scale 2 renders it, and ends on Esc; ORVANTA_SCALE=1 overrides the database
+# and gives 540 x 247.
+# Usage: scale_display_test.sh PATH-TO-ORVANTA PATH-TO-ORVANTA-SCRIPT
 set -u
 program="$1"
+driver="$2"
 passed=0
 failed=0
 check() {  # check NAME ACTUAL EXPECTED
@@ -19,8 +22,8 @@ geometry() {  # prints "X Y WIDTH HEIGHT" of window $1
   xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
                            /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}'
 }
-# Starts the program, prints its window's geometry, ends it.
-run() {
+# Starts the program and waits for its window: sets pid and id.
+start() {
   "$program" &
   pid=$!
   id=
@@ -31,7 +34,8 @@ run() {
     sleep 0.1
   done
   sleep 0.3
-  [ -n "$id" ] && geometry "$id"
+}
+stop() {
   kill "$pid" 2>/dev/null
   wait "$pid" 2>/dev/null
 }
@@ -41,7 +45,51 @@ screen=$(xdpyinfo | awk '/dimensions:/{print $2}')
 sw=${screen%x*}
 sh=${screen#*x}
 # Centred on the screen in logical pixels (half the device size), then doubled.
-check "at 200 %" "$(ORVANTA_SCALE= run)" "$(( (sw / 2 - 540) / 2 * 2 )) $(( (sh / 2 - 247) / 2 * 2 )) 1080 494"
-check "overridden to 100 %" "$(ORVANTA_SCALE=1 run)" "$(( (sw - 540) / 2 )) $(( (sh - 247) / 2 )) 540 247"
+ORVANTA_SCALE= start
+check "at 200 %" "$(geometry "$id")" "$(( (sw / 2 - 540) / 2 * 2 )) $(( (sh / 2 - 247) / 2 * 2 )) 1080 494"
+
+# A drag by the title bar moves the window by the pointer's way in device pixels.
+set -- $(geometry "$id")
+x=$1
+y=$2
+xdotool mousemove $((x + 200)) $((y + 30)) sleep 0.2 mousedown 1 sleep 0.05
+step=1
+while [ $step -le 20 ]; do
+  xdotool mousemove $((x + 200 + step * 10)) $((y + 30 + step * 5))
+  step=$((step + 1))
+done
+xdotool sleep 0.1 mouseup 1 sleep 0.3
+check "dragged place" "$(geometry "$id")" "$((x + 200)) $((y + 100)) 1080 494"
+
+# Typing over the selected length: the picture panel as the headless program draws it at 2x.
+if command -v compare >/dev/null; then
+  work=$(mktemp -d)
+  xdotool type --delay 50 2500
+  sleep 0.5
+  import -window "$id" "$work/real.png"
+  printf 'type 2500\nshot %s\n' "$work/headless.png" | "$driver" --scale 2 >/dev/null
+  for f in real headless; do convert "$work/$f.png" -crop 1068x334+6+72 +repage "$work/$f-panel.png"; done
+  differing=$(compare -metric AE "$work/real-panel.png" "$work/headless-panel.png" null: 2>&1)
+  check "typed 2500: picture panel as rendered headless at 2x" "$differing" 0
+  rm -rf "$work"
+fi
+
+xdotool key Escape
+i=0
+while kill -0 "$pid" 2>/dev/null && [ $i -lt 50 ]; do
+  i=$((i + 1))
+  sleep 0.1
+done
+if kill -0 "$pid" 2>/dev/null; then
+  check "Esc ends the program" running ended
+  stop
+else
+  wait "$pid"
+  check "exit code after Esc" "$?" 0
+fi
+
+ORVANTA_SCALE=1 start
+check "overridden to 100 %" "$(geometry "$id")" "$(( (sw - 540) / 2 )) $(( (sh - 247) / 2 )) 540 247"
+stop
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
