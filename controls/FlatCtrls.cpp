@@ -646,8 +646,11 @@ void TDefineSpeed::Paint() {
 
 void TDefineSpeed::PaintGlyph(TCanvas& canvas, TColor transparentColor) {
   if (m_glyph->Empty()) return;
-  // A glyph drawn for the canvas's scale is used as it is; otherwise the glyph is enlarged.
-  const auto* drawn = dynamic_cast<const TBitmap*>(&m_glyph->ForScale(canvas.Scale()));
+  // A glyph drawn for the canvas's scale is used as it is; otherwise the glyph is enlarged. The
+  // embossed disabled look is made from the 1x glyph, so that its one-pixel offset is a logical
+  // pixel at every scale.
+  const bool embossed = m_numGlyphs == 1 && m_state == fbDisabled;
+  const auto* drawn = dynamic_cast<const TBitmap*>(&m_glyph->ForScale(embossed ? 1 : canvas.Scale()));
   const int glyphScale = drawn && drawn != m_glyph.get() ? canvas.Scale() : 1;
   const TSurface& strip = glyphScale == 1 ? m_glyph->Surface() : drawn->Surface();
   const int n = m_numGlyphs;
