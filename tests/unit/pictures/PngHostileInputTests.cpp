@@ -106,7 +106,7 @@ TEST(HostileInput, DrawingAHugeIndexedPictureChecksOnlyThePixelsDrawn) {
   TCanvas canvas(surface);
   const auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < 5; ++i) huge.Draw(canvas, {0, 0, 65535, 65535});
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(4000));
 
   // Index 2 has no colour: it fails where it is drawn, and not where it lies outside the clip.
   TPNGObject bad;
