@@ -122,6 +122,8 @@ class TX11Platform final : public TPlatform {
   void ApplyGeometry(TWindowRecord& record);
   void ApplyAllGeometry();
   void Reported(TWindowId id, TWindowRecord& record, const XConfigureEvent& event);
+  void Compare(TWindowId id, TWindowRecord& record, const TRect& real);
+  std::optional<TPoint> RootOrigin(const TWindowRecord& record);
 
   bool EnsureImage(TWindowRecord& record, int width, int height);
   void FreeImage(TWindowImage& picture);
@@ -413,19 +415,27 @@ void TX11Platform::ApplyAllGeometry() {
 // manager carries root coordinates; a real one is relative to the parent, which is a frame
 // under a reparenting window manager).
 void TX11Platform::Reported(TWindowId id, TWindowRecord& record, const XConfigureEvent& event) {
-  TPoint origin{event.x, event.y};
-  if (!event.send_event && record.Parent != m_root) {
-    Window child = 0;
-    if (!XTranslateCoordinates(m_display, record.XWindow, m_root, 0, 0, &origin.X, &origin.Y, &child)) return;
-  }
-  const TRect real{origin.X, origin.Y, origin.X + event.width, origin.Y + event.height};
+  std::optional<TPoint> origin = TPoint{event.x, event.y};
+  if (!event.send_event && record.Parent != m_root) origin = RootOrigin(record);
+  if (origin) Compare(id, record, {origin->X, origin->Y, origin->X + event.width, origin->Y + event.height});
+}
+
+std::optional<TPoint> TX11Platform::RootOrigin(const TWindowRecord& record) {
+  TPoint origin;
+  Window child = 0;
+  if (!XTranslateCoordinates(m_display, record.XWindow, m_root, 0, 0, &origin.X, &origin.Y, &child)) return std::nullopt;
+  return origin;
+}
+
+// A place or size the program asked for is crossed off the moves on their way; one it did not
+// ask for (a window manager moved, clamped or refused) becomes the program's idea at once.
+void TX11Platform::Compare(TWindowId id, TWindowRecord& record, const TRect& real) {
   auto sent = std::find(record.InFlight.begin(), record.InFlight.end(), real);
   if (sent != record.InFlight.end()) {
-    record.InFlight.erase(record.InFlight.begin(), sent + 1);  // that request has been carried out
+    record.InFlight.erase(record.InFlight.begin(), sent + 1);
     return;
   }
   if (record.InFlight.empty() && real == record.Bounds) return;
-  // A place or size the program did not ask for: it follows the server.
   record.InFlight.clear();
   record.Bounds = real;
   record.Applied = real;
@@ -734,10 +744,16 @@ void TX11Platform::Translate(const XEvent& event) {
       if (event.xconfigure.window == record->XWindow) Reported(id, *record, event.xconfigure);
       break;
     case ReparentNotify:
-      record->Parent = event.xreparent.parent;
-      break;
     case MapNotify:
-      if (record->FirstFrame) {
+      // A window manager may place a window it frames without telling it: the place is read.
+      if (event.type == ReparentNotify) record->Parent = event.xreparent.parent;
+      if (record->InFlight.empty()) {
+        if (std::optional<TPoint> origin = RootOrigin(*record)) {
+          Compare(id, *record, TRect{origin->X, origin->Y, origin->X + record->Bounds.Width(),
+                                     origin->Y + record->Bounds.Height()});
+        }
+      }
+      if (event.type == MapNotify && record->FirstFrame) {
         XSetWindowBackgroundPixmap(m_display, record->XWindow, None);
         XFreePixmap(m_display, record->FirstFrame);
         record->FirstFrame = 0;
