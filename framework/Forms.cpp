@@ -196,6 +196,10 @@ void TCustomForm::Show() {
   if (first) Platform().ActivateWindow(m_window);
 }
 
+void TCustomForm::BringToFront() {
+  if (Visible() && m_window) Platform().ActivateWindow(m_window);
+}
+
 void TCustomForm::Hide() {
   if (!Visible()) return;
   if (m_window) Platform().ShowWindow(m_window, false);
