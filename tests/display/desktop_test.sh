@@ -176,7 +176,7 @@ if [ "$translucency" = yes ]; then
   expected=$(( (103 * 80 + $1 * 175 + 127) / 255 ))
   set -- $(pixel 692 418)
   blended=$( [ $(( $1 - expected )) -le 3 ] && [ $(( expected - $1 )) -le 3 ] && echo yes)
-  check "compact square blended with the desktop ($behind behind)" "$blended" yes
+  check "compact square blended with the desktop ($behind behind, $1 seen, $expected expected)" "$blended" yes
 fi
 sleep 0.6
 xdotool mousemove 705 431 click 1
