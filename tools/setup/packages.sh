@@ -2,8 +2,8 @@
 # Installs the Debian packages the program, its build and its tests need, when any is missing.
 # Usage: tools/setup/packages.sh [run|test]
 set -e
-RUN="libx11-6 libx11-xcb1 libxcb1 libxkbcommon-x11-0 libxext6 libfreetype6 libfontconfig1 zlib1g fonts-wqy-zenhei fonts-arphic-uming fonts-dejavu-core xdg-utils"
-BUILD="cmake ninja-build g++ pkg-config libx11-dev libx11-xcb-dev libxkbcommon-x11-dev libxext-dev libfreetype-dev libfontconfig-dev zlib1g-dev"
+RUN="libx11-6 libx11-xcb1 libxcb1 libxcb-randr0 libxkbcommon-x11-0 libxext6 libfreetype6 libfontconfig1 zlib1g fonts-wqy-zenhei fonts-arphic-uming fonts-dejavu-core xdg-utils"
+BUILD="cmake ninja-build g++ pkg-config libx11-dev libx11-xcb-dev libxcb-randr0-dev libxkbcommon-x11-dev libxext-dev libfreetype-dev libfontconfig-dev zlib1g-dev"
 DISPLAY_TOOLS="xvfb xdotool x11-utils openbox icewm xcompmgr xclip imagemagick"
 TEST="libgtest-dev libpng-dev clang libclang-rt-14-dev libbenchmark-dev libspng-dev libstb-dev"
 want="$RUN $BUILD $DISPLAY_TOOLS"
