@@ -1,5 +1,6 @@
 #include "platform/sdl/SdlKeys.h"
 
+#include "base/Utf8.h"
 #include "platform/Keys.h"
 
 namespace platform::sdl {
@@ -109,37 +110,8 @@ TShiftState ShiftFromModifiers(Uint16 modifiers) {
 }
 
 std::vector<std::uint32_t> DecodeUtf8(std::string_view text) {
-  constexpr std::uint32_t replacement = 0xFFFD;
-  std::vector<std::uint32_t> points;
-  size_t i = 0;
-  while (i < text.size()) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    int length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
-    if (length == 0 || i + length > text.size()) {
-      points.push_back(replacement);
-      ++i;
-      continue;
-    }
-    std::uint32_t cp = length == 1 ? lead : lead & (0x7F >> length);
-    bool valid = true;
-    for (int k = 1; k < length; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) {
-        valid = false;
-        break;
-      }
-      cp = (cp << 6) | (next & 0x3F);
-    }
-    static constexpr std::uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (!valid || cp < smallest[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      points.push_back(replacement);
-      ++i;  // resynchronise on the next byte
-      continue;
-    }
-    points.push_back(cp);
-    i += length;
-  }
-  return points;
+  const std::u32string chars = Utf8ToChars(text);
+  return {chars.begin(), chars.end()};
 }
 
 }  // namespace platform::sdl

@@ -26,7 +26,7 @@ bool SuppressesText(Uint16 modifiers);
 
 TShiftState ShiftFromModifiers(Uint16 modifiers);
 
-// The code points of a UTF-8 text; a malformed sequence gives one U+FFFD.
+// The code points of a UTF-8 text, decoded by base/Utf8.h (each malformed byte gives U+FFFD).
 std::vector<std::uint32_t> DecodeUtf8(std::string_view text);
 
 }  // namespace platform::sdl
