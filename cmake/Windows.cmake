@@ -3,6 +3,8 @@
 # The targets carry the names the Linux build gets from pkg-config and find_package, so the
 # layers link the same way on both systems.
 
+enable_language(RC)
+
 set(ZLIB_USE_STATIC_LIBS ON)
 find_package(ZLIB REQUIRED)
 
@@ -31,4 +33,10 @@ endif()
 find_program(ORVANTA_WINE NAMES wine64 wine PATHS /usr/lib/wine)
 if(ORVANTA_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR sh ${CMAKE_SOURCE_DIR}/tests/windows/wine-run.sh ${CMAKE_BINARY_DIR}/wine)
+endif()
+
+# The font engine still names fontconfig's target; on Windows the faces are found through the
+# system (platform/win32), so the name stands for nothing here.
+if(NOT TARGET PkgConfig::FONTCONFIG)
+  add_library(PkgConfig::FONTCONFIG INTERFACE IMPORTED)
 endif()
