@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds and runs the whole test suite: unit, scripted, asset and real-display tests on the
-# release build, unit and scripted tests again under AddressSanitizer and
+# release build, the picture tests on a scalar-only build, unit and scripted tests again under
+# AddressSanitizer and
 # UndefinedBehaviorSanitizer, and a short fuzzing run of the PNG reader.
 set -e
 cd "$(dirname "$0")"
@@ -10,6 +11,11 @@ jobs=$(nproc)
 cmake --preset default >/dev/null
 cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
+
+# The picture tests once more with the portable scalar paths only (no SIMD kernels).
+cmake --preset scalar >/dev/null
+cmake --build --preset scalar -j "$jobs" --target pictures_tests
+build-scalar/bin/pictures_tests --gtest_brief=1
 
 cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize -j "$jobs" --target framework_tests pictures_tests controls_tests app_tests \

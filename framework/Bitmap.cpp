@@ -5,6 +5,8 @@
 #include <map>
 #include <vector>
 
+#include "base/ByteOrder.h"
+
 namespace {
 
 constexpr const char* InvalidBitmap = "Bitmap image is not valid";
@@ -14,18 +16,6 @@ constexpr std::uint64_t MaxBitmapPixels = std::uint64_t{1} << 28;
 std::map<std::string, std::span<const std::uint8_t>>& BitmapResources() {
   static std::map<std::string, std::span<const std::uint8_t>> resources;
   return resources;
-}
-
-std::uint32_t Le32(const std::uint8_t* p) {
-  return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
-}
-std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-void PutLe32(std::uint8_t* p, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-void PutLe16(std::uint8_t* p, std::uint16_t v) {
-  p[0] = static_cast<std::uint8_t>(v);
-  p[1] = static_cast<std::uint8_t>(v >> 8);
 }
 
 [[noreturn]] void Invalid() { throw EInvalidGraphic(InvalidBitmap); }
@@ -100,17 +90,18 @@ void TBitmap::Draw(TCanvas& canvas, const TRect& rect) {
   const TRect r{std::min(rect.Left, rect.Right), std::min(rect.Top, rect.Bottom), std::max(rect.Left, rect.Right),
                 std::max(rect.Top, rect.Bottom)};
   if (r.IsEmpty()) return;
-  const std::int64_t w = r.Width(), h = r.Height();
+  // Sizes and offsets in 64 bits: a rectangle may span more than an int can count.
+  const std::int64_t w = std::int64_t{r.Right} - r.Left, h = std::int64_t{r.Bottom} - r.Top;
   const bool keyed = Transparent();
   const TPixel key = static_cast<TPixel>(PixelFromColor(TransparentColor())) & 0xFFFFFFu;
   const TPoint origin = canvas.Origin();
   canvas.ForEachClipped(r, [&](const TRect& part) {
     for (int sy = part.Top; sy < part.Bottom; ++sy) {
-      const std::int64_t dy = sy - origin.Y - r.Top;
+      const std::int64_t dy = std::int64_t{sy} - origin.Y - r.Top;
       const TPixel* src = m_surface.Row(static_cast<int>(dy * m_surface.Height / h));
       TPixel* dst = target->Row(sy);
       for (int sx = part.Left; sx < part.Right; ++sx) {
-        const std::int64_t dx = sx - origin.X - r.Left;
+        const std::int64_t dx = std::int64_t{sx} - origin.X - r.Left;
         const TPixel p = src[dx * m_surface.Width / w] & 0xFFFFFFu;
         if (keyed && p == key) continue;
         dst[sx] = p | (dst[sx] & 0xFF000000u);
@@ -127,28 +118,28 @@ void TBitmap::ReadBitmap(TStream& stream, bool withFileHeader) {
   if (withFileHeader) {
     std::uint8_t file[14];
     if (stream.Read(file, 14) != 14 || file[0] != 'B' || file[1] != 'M') Invalid();
-    pixelOffset = Le32(file + 10);
+    pixelOffset = ReadLittleEndian32(file + 10);
   }
   std::uint8_t info[124] = {};
   stream.ReadBuffer(info, 4);
-  const std::uint32_t infoSize = Le32(info);
+  const std::uint32_t infoSize = ReadLittleEndian32(info);
   if (infoSize != 12 && (infoSize < 40 || infoSize > 124)) Invalid();
   stream.ReadBuffer(info + 4, infoSize - 4);
 
   std::int64_t width, height;
   unsigned bits, compression = 0, colorsUsed = 0, planes;
   if (infoSize == 12) {
-    width = Le16(info + 4);
-    height = static_cast<std::int16_t>(Le16(info + 6));
-    planes = Le16(info + 8);
-    bits = Le16(info + 10);
+    width = ReadLittleEndian16(info + 4);
+    height = static_cast<std::int16_t>(ReadLittleEndian16(info + 6));
+    planes = ReadLittleEndian16(info + 8);
+    bits = ReadLittleEndian16(info + 10);
   } else {
-    width = static_cast<std::int32_t>(Le32(info + 4));
-    height = static_cast<std::int32_t>(Le32(info + 8));
-    planes = Le16(info + 12);
-    bits = Le16(info + 14);
-    compression = Le32(info + 16);
-    colorsUsed = Le32(info + 32);
+    width = static_cast<std::int32_t>(ReadLittleEndian32(info + 4));
+    height = static_cast<std::int32_t>(ReadLittleEndian32(info + 8));
+    planes = ReadLittleEndian16(info + 12);
+    bits = ReadLittleEndian16(info + 14);
+    compression = ReadLittleEndian32(info + 16);
+    colorsUsed = ReadLittleEndian32(info + 32);
   }
   const bool topDown = height < 0;
   if (topDown) height = -height;
@@ -166,10 +157,11 @@ void TBitmap::ReadBitmap(TStream& stream, bool withFileHeader) {
     } else {
       stream.ReadBuffer(masks, 12);
     }
-    shiftR = MaskShift(Le32(masks));
-    shiftG = MaskShift(Le32(masks + 4));
-    shiftB = MaskShift(Le32(masks + 8));
-    if (shiftR < 0 || shiftG < 0 || shiftB < 0) Invalid();
+    shiftR = MaskShift(ReadLittleEndian32(masks));
+    shiftG = MaskShift(ReadLittleEndian32(masks + 4));
+    shiftB = MaskShift(ReadLittleEndian32(masks + 8));
+    // Three different bytes: the fourth, the alpha, is then the one left over.
+    if (shiftR < 0 || shiftG < 0 || shiftB < 0 || shiftR == shiftG || shiftG == shiftB || shiftR == shiftB) Invalid();
   } else if (compression != 0) {
     Invalid();
   }
@@ -207,7 +199,7 @@ void TBitmap::ReadBitmap(TStream& stream, bool withFileHeader) {
           break;
         }
         default: {
-          const std::uint32_t v = Le32(row.data() + 4 * x);
+          const std::uint32_t v = ReadLittleEndian32(row.data() + 4 * x);
           const std::uint32_t b = (v >> shiftB) & 0xFF, g = (v >> shiftG) & 0xFF, rr = (v >> shiftR) & 0xFF;
           // The byte no colour mask uses is the alpha.
           const int shiftA = 48 - shiftB - shiftG - shiftR;
@@ -228,14 +220,14 @@ void TBitmap::SaveToStream(TStream& stream) const {
   const std::size_t stride = ((bits * static_cast<std::size_t>(m_surface.Width) + 31) / 32) * 4;
   const std::size_t imageSize = stride * static_cast<std::size_t>(m_surface.Height);
   std::uint8_t head[54] = {'B', 'M'};
-  PutLe32(head + 2, static_cast<std::uint32_t>(54 + imageSize));
-  PutLe32(head + 10, 54);
-  PutLe32(head + 14, 40);
-  PutLe32(head + 18, static_cast<std::uint32_t>(m_surface.Width));
-  PutLe32(head + 22, static_cast<std::uint32_t>(m_surface.Height));
-  PutLe16(head + 26, 1);
-  PutLe16(head + 28, static_cast<std::uint16_t>(bits));
-  PutLe32(head + 34, static_cast<std::uint32_t>(imageSize));
+  WriteLittleEndian32(head + 2, static_cast<std::uint32_t>(54 + imageSize));
+  WriteLittleEndian32(head + 10, 54);
+  WriteLittleEndian32(head + 14, 40);
+  WriteLittleEndian32(head + 18, static_cast<std::uint32_t>(m_surface.Width));
+  WriteLittleEndian32(head + 22, static_cast<std::uint32_t>(m_surface.Height));
+  WriteLittleEndian16(head + 26, 1);
+  WriteLittleEndian16(head + 28, static_cast<std::uint16_t>(bits));
+  WriteLittleEndian32(head + 34, static_cast<std::uint32_t>(imageSize));
   stream.WriteBuffer(head, sizeof head);
   std::vector<std::uint8_t> row(stride, 0);
   for (int r = m_surface.Height - 1; r >= 0; --r) {
@@ -254,7 +246,7 @@ void TBitmap::SaveToStream(TStream& stream) const {
 void TBitmap::ReadData(TStream& stream) {
   std::uint8_t sizeBytes[4];
   stream.ReadBuffer(sizeBytes, 4);
-  const std::uint32_t size = Le32(sizeBytes);
+  const std::uint32_t size = ReadLittleEndian32(sizeBytes);
   if (size == 0) {
     m_surface = TSurface();
     AttachCanvas();
@@ -271,7 +263,7 @@ void TBitmap::WriteData(TStream& stream) const {
   TMemoryStream file;
   if (!Empty()) SaveToStream(file);
   std::uint8_t sizeBytes[4];
-  PutLe32(sizeBytes, static_cast<std::uint32_t>(file.Size()));
+  WriteLittleEndian32(sizeBytes, static_cast<std::uint32_t>(file.Size()));
   stream.WriteBuffer(sizeBytes, 4);
   stream.WriteBuffer(file.Bytes().data(), file.Bytes().size());
 }

@@ -203,8 +203,7 @@ void TControl::SetEnabled(bool v) {
   m_enabled = v;
   Invalidate();
   if (!v)
-    if (auto* self = dynamic_cast<TWinControl*>(this))
-      if (TCustomForm* form = GetParentForm(); form && form != this) form->DefocusControl(self);
+    if (auto* self = dynamic_cast<TWinControl*>(this)) self->PassFocusOn();
   Perform(CM_ENABLEDCHANGED);
 }
 
@@ -441,6 +440,22 @@ void TWinControl::SelectNext(TWinControl* current, bool goForward, bool checkTab
   if (TWinControl* next = FindNextControl(current, goForward, checkTabStop)) next->SetFocus();
 }
 
+bool TWinControl::ContainsFocus(const TCustomForm& form) const {
+  for (const TWinControl* a = form.ActiveControl(); a; a = a->Parent())
+    if (a == this) return true;
+  return false;
+}
+
+void TWinControl::PassFocusOn() {
+  TCustomForm* form = GetParentForm();
+  if (!form || form == this || !ContainsFocus(*form)) return;
+  // As Tab would: the focused control's exit step (OnExit and its corrections) runs first, then
+  // the next tab stop's enter step. With no tab stop left nothing holds the focus, and the exit
+  // step still runs.
+  if (TWinControl* next = form->FindNextControl(form->ActiveControl(), true, true)) next->SetFocus();
+  else form->SetFocusedControl(nullptr);
+}
+
 void TWinControl::DoEnter() {
   if (OnEnter) OnEnter(this);
 }
@@ -592,6 +607,12 @@ void TWinControl::PaintNonClient(TCanvas& canvas) {
   canvas.Brush().Color = clWindowFrame;
   canvas.Brush().Style = bsSolid;
   canvas.FrameRect({0, 0, Width(), Height()});
+}
+
+void TWinControl::Resize() {
+  AlignControls();
+  if (GetParentForm() != this) return;
+  if (TWinControl* focused = static_cast<TCustomForm*>(this)->ActiveControl()) focused->FormAreaChanged();
 }
 
 void TWinControl::PaintWindow(TCanvas& canvas) {

@@ -219,6 +219,10 @@ class TWinControl : public TControl {
   void GetTabOrderList(std::vector<TWinControl*>& list);
   TWinControl* FindNextControl(TWinControl* current, bool goForward, bool checkTabStop);
   void SelectNext(TWinControl* current, bool goForward, bool checkTabStop);
+  // True when the focused control of `form` is this control or one of its children.
+  bool ContainsFocus(const TCustomForm& form) const;
+  // Called when this control can no longer hold the focus: moves it on in tab order.
+  void PassFocusOn();
 
   // --- keys ----------------------------------------------------------------------------------
   TKeyEvent OnKeyDown;
@@ -260,7 +264,9 @@ class TWinControl : public TControl {
   virtual void DefaultKeyHandler(TMessage& message) { (void)message; }
   // Handles a message the control itself does not act on (the platform control's default).
   virtual void DefaultHandler(TMessage& message) { (void)message; }
-  void Resize() override { AlignControls(); }
+  void Resize() override;
+  // The focused control of a form that changed size: what of it the form shows may have changed.
+  virtual void FormAreaChanged() {}
   void FontChanged() override;
   void ColorChanged() override;
   bool DoKeyDown(TMessage& m);

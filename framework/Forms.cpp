@@ -7,6 +7,7 @@
 #include "framework/Forms.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "framework/ExtCtrls.h"
 #include "framework/MessageBox.h"
@@ -49,12 +50,19 @@ void TCustomForm::CreatePlatformWindow() {
   p.Borderless = m_borderStyle == bsNone;
   p.StayOnTop = m_formStyle == fsStayOnTop;
   p.NoTaskbar = Application && (Application->ExStyle() & WS_EX_TOOLWINDOW);
-  p.Owner = Application ? Application->Handle() : platform::NoWindow;
+  p.Owner = OwnerWindow();
   m_window = Platform().CreateWindow(p);
   if (m_alphaBlend) Platform().SetWindowOpacity(m_window, static_cast<std::uint8_t>(m_alphaBlendValue));
   m_surface.Resize(Width(), Height());
   m_dirty = {0, 0, Width(), Height()};
   CreateHandleTree();
+}
+
+// A box shown modally is owned by the form it was opened over, every other window by the
+// application's hidden window.
+platform::TWindowId TCustomForm::OwnerWindow() {
+  if (m_modalOwner) return m_modalOwner->Handle();
+  return Application ? Application->Handle() : platform::NoWindow;
 }
 
 void TCustomForm::ApplyWindowStates() {
@@ -211,9 +219,10 @@ void TCustomForm::Close() {
 int TCustomForm::ShowModal() {
   m_modalResult = mrNone;
   m_inModal = true;
-  TCustomForm* previous = nullptr;
-  for (TCustomForm* f : Application->Forms())
-    if (f != this && f->Active()) previous = f;
+  m_modalOwner = Application->ModalOwnerFor(this);
+  // A box must never open behind a window that stays on top: its owner's, or (with no window of
+  // this program to stand on) a running copy's.
+  if (!m_modalOwner || m_modalOwner->FormStyle() == fsStayOnTop) SetFormStyle(fsStayOnTop);
   Show();
   Application->PushModal(this);
   Platform().ActivateWindow(m_window);
@@ -221,7 +230,8 @@ int TCustomForm::ShowModal() {
   Application->PopModal();
   m_inModal = false;
   Hide();
-  if (previous && previous->HasHandle()) Platform().ActivateWindow(previous->Handle());
+  TCustomForm* owner = std::exchange(m_modalOwner, nullptr);
+  if (owner && owner->Visible() && owner->HasHandle()) Platform().ActivateWindow(owner->Handle());
   return m_modalResult;
 }
 
@@ -384,6 +394,18 @@ void TApplication::ShowException(const std::exception& e) {
 
 void TApplication::MessageBox(const std::string& text, const std::string& caption, bool errorIcon) {
   ShowMessageBox(this, text, caption, errorIcon);
+}
+
+// The innermost open box, else the active form, else the main form; only a visible one. The
+// active flags lag behind the activation requests (a box that has just closed may still hold
+// it), so they decide only after the open boxes.
+TCustomForm* TApplication::ModalOwnerFor(const TCustomForm* box) const {
+  auto usable = [box](const TCustomForm* f) { return f && f != box && f->Visible(); };
+  for (auto it = m_modalStack.rbegin(); it != m_modalStack.rend(); ++it)
+    if (usable(*it)) return *it;
+  for (TCustomForm* f : m_forms)
+    if (usable(f) && f->Active()) return f;
+  return usable(m_mainForm) ? m_mainForm : nullptr;
 }
 
 TCustomForm* TApplication::FormOfWindow(platform::TWindowId w) const {

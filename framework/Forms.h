@@ -68,6 +68,9 @@ class TCustomForm : public TWinControl {
   void Show();
   void Hide();
   void Close();
+  // Shows the form as a modal box owned by the form the user was working in (the innermost open
+  // box, else the active form, else the main form): the box stands above its owner, takes the
+  // activation, and gives it back to the owner when it closes.
   int ShowModal();
   int ModalResult() const { return m_modalResult; }
   void SetModalResult(int r) { m_modalResult = r; }
@@ -108,6 +111,7 @@ class TCustomForm : public TWinControl {
  private:
   void CreatePlatformWindow();
   void ApplyWindowStates();
+  platform::TWindowId OwnerWindow();
   friend class TApplication;
 
   TBorderStyle m_borderStyle = bsSizeable;
@@ -121,6 +125,7 @@ class TCustomForm : public TWinControl {
   bool m_shownOnce = false;
   int m_modalResult = 0;
   bool m_inModal = false;
+  TCustomForm* m_modalOwner = nullptr;  // while shown modally
   platform::TWindowId m_window = platform::NoWindow;
   TSurface m_surface;
   TRect m_dirty;
@@ -203,6 +208,8 @@ class TApplication : public TComponent {
   TCustomForm* ModalForm() const { return m_modalStack.empty() ? nullptr : m_modalStack.back(); }
   void PushModal(TCustomForm* f) { m_modalStack.push_back(f); }
   void PopModal() { m_modalStack.pop_back(); }
+  // The form a box opened now stands on (see TCustomForm::ShowModal); nothing when none is shown.
+  TCustomForm* ModalOwnerFor(const TCustomForm* box) const;
   TCustomForm* FormOfWindow(platform::TWindowId w) const;
 
  private:

@@ -141,12 +141,9 @@ void TPopupMenu::Popup(int x, int y) {
   m_popupPoint = {x, y};
   if (OnPopup) OnPopup(this);
   if (!Application || m_items.empty() || m_showing) return;
-  TCustomForm* previous = nullptr;
-  for (TCustomForm* f : Application->Forms())
-    if (f->Active()) previous = f;
-
   m_showing = true;
   auto window = std::make_unique<TPopupWindow>(nullptr, m_items);
+  TCustomForm* previous = Application->ModalOwnerFor(window.get());
   window->Place({x, y});
   window->Show();
   Application->PushModal(window.get());

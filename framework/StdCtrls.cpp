@@ -165,16 +165,44 @@ void TCustomEdit::DoExit() {
 
 void TCustomEdit::RestartCaret() {
   if (!HoldsFocus()) return;
-  m_caretOn = true;
+  // On again with a full period, where it can be seen.
   m_caretTimer->SetEnabled(false);
-  m_caretTimer->SetEnabled(true);
+  m_caretOn = false;
+  SyncCaretBlink(false);
   Invalidate();
 }
 
 void TCustomEdit::CaretTick() {
+  if (!CaretCanShow()) return SyncCaretBlink(false);
   m_caretOn = !m_caretOn;
-  Invalidate();
+  InvalidateRect(CaretRect());
 }
+
+TRect TCustomEdit::CaretRect() const {
+  const auto lines = Lines();
+  const int li = LineOf(m_caret);
+  const int x = LineX(li) + PrefixWidth(li, m_caret - lines[li].Start);
+  const int y = FirstLineY() + li * LineHeight();
+  return {x, y, x + 1, y + LineHeight()};
+}
+
+bool TCustomEdit::CaretCanShow() const {
+  const TCustomForm* form = GetParentForm();
+  if (!form || !form->Active() || form->ActiveControl() != this || !Showing()) return false;
+  const TRect outer = FormRect();
+  const TRect caret = CaretRect().Offset(outer.Left + BorderWidth(), outer.Top + BorderWidth());
+  return !caret.Intersect(outer).Intersect({0, 0, form->Width(), form->Height()}).IsEmpty();
+}
+
+void TCustomEdit::SyncCaretBlink(bool invalidate) {
+  const bool show = CaretCanShow();
+  if (show == m_caretTimer->Enabled()) return;
+  m_caretTimer->SetEnabled(show);
+  m_caretOn = show;
+  if (show && invalidate) InvalidateRect(CaretRect());
+}
+
+void TCustomEdit::FormAreaChanged() { SyncCaretBlink(true); }
 
 bool TCustomEdit::GetPropertyText(std::string_view name, std::string& v) {
   if (name == "Text") v = Text();
@@ -194,6 +222,7 @@ bool TCustomEdit::GetPropertyText(std::string_view name, std::string& v) {
   else if (name == "CanUndo") v = PropBool(m_canUndo);
   else if (name == "Focused") v = PropBool(Focused());
   else if (name == "CaretVisible") v = PropBool(Focused() && m_caretOn);
+  else if (name == "CaretBlinking") v = PropBool(m_caretTimer->Enabled());
   else if (name == "ScrollX") v = PropInt(m_scrollX);
   else if (name == "ImeName") v = m_imeName;
   else return TWinControl::GetPropertyText(name, v);
@@ -759,6 +788,10 @@ void TCustomEdit::PaintOverlay(TCanvas& canvas) {
       h.TextOut(LineX(i), y, DisplayLine(i));
     }
   }
+  // Painted means seen: a caret that stopped blinking while its form was inactive, or while it
+  // lay outside the form, starts again here (on, with a full period), and one that no longer
+  // shows stops.
+  SyncCaretBlink(false);
   if (Focused() && m_caretOn) {
     const int li = LineOf(m_caret);
     const int x = LineX(li) + PrefixWidth(li, m_caret - lines[li].Start);

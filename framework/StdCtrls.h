@@ -178,7 +178,14 @@ class TCustomEdit : public TWinControl {
   TRect AdjustedRect(TRect r) const;
   void ScrollCaretIntoView();
   void RestartCaret();
+  // The caret blinks only while it can be seen: its edit holds the focus of the active form and
+  // the caret lies inside the form's area (not while the window is inactive or a compact square).
   void CaretTick();
+  TRect CaretRect() const;  // client coordinates
+  bool CaretCanShow() const;
+  // Starts or stops the blink as CaretCanShow says; a caret that starts blinking starts on.
+  void SyncCaretBlink(bool invalidate);
+  void FormAreaChanged() override;
   void PaintOverlay(TCanvas& canvas);
 
   bool m_autoSelect = true;

@@ -12,22 +12,17 @@
 #include <cstring>
 #include <vector>
 
-#include "pictures/PngChecksum.h"
-#include "pictures/PngConvert.h"
-#include "pictures/PngFilters.h"
+#include "base/ByteOrder.h"
+#include "pictures/codec/PngChecksum.h"
+#include "pictures/codec/PngConvert.h"
+#include "pictures/codec/PngFilters.h"
+#include "pictures/codec/PngFormat.h"
 #include "pictures/pngimage.h"
 
 namespace {
 
-std::uint32_t ReadBigEndian32(const std::uint8_t* p) {
-  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
-}
-
-struct TPass {
-  int Row0, Col0, RowStep, ColStep;
-};
-constexpr TPass Adam7[7] = {{0, 0, 8, 8}, {0, 4, 8, 8}, {4, 0, 8, 4}, {0, 2, 4, 4},
-                            {2, 0, 4, 2}, {0, 1, 2, 2}, {1, 0, 2, 1}};
+// One case label per colour type and bit depth.
+constexpr int Format(int colorType, int bitDepth) { return colorType * 32 + bitDepth; }
 
 constexpr std::size_t InputBlock = 65535;
 // Inflated bytes decoded per round: large enough to keep inflate on its fast path, small enough to
@@ -85,24 +80,11 @@ class TImageDecoder {
 };
 
 std::size_t TImageDecoder::LineLength(std::uint64_t w) const {
-  const std::uint64_t b = m_header.BitDepth();
-  switch (m_header.ColorType()) {
-    case 2: return static_cast<std::size_t>(w * b * 3 / 8);
-    case 4: return static_cast<std::size_t>(w * b * 2 / 8);
-    case 6: return static_cast<std::size_t>(w * b * 4 / 8);
-    default: return static_cast<std::size_t>((w * b + 7) / 8);
-  }
+  return PngLineBytes(m_header.ColorType(), m_header.BitDepth(), w);
 }
 
 std::size_t TImageDecoder::FilterDistance() const {
-  const std::size_t b = m_header.BitDepth();
-  switch (m_header.ColorType()) {
-    case 0: return b == 16 ? 2 : 1;
-    case 2: return b * 3 / 8;
-    case 4: return b / 4;
-    case 6: return b / 2;
-    default: return 1;
-  }
+  return PngFilterDistance(m_header.ColorType(), m_header.BitDepth());
 }
 
 // Checks the CRC of the chunk whose data is used up and moves on to the next one, which must be
@@ -185,6 +167,7 @@ void TImageDecoder::FetchInput() {
 }
 
 void TImageDecoder::Convert(const std::uint8_t* line, int y, int col0, int step, int count) {
+  if (count == 0) return;  // a zero-width image has scan lines of a filter byte only
   TPngRaster& raster = m_header.ColorRaster();
   std::uint8_t* dst = raster.ImageRow(y);
   const std::size_t width = raster.Width;
@@ -195,13 +178,13 @@ void TImageDecoder::Convert(const std::uint8_t* line, int y, int col0, int step,
   const std::uint8_t* lut = m_lut;
   const int depth = m_header.BitDepth();
   const int type = m_header.ColorType();
-  switch (type * 32 + depth) {
-    case 0 * 32 + 1:
-    case 0 * 32 + 4:
-    case 0 * 32 + 8:
-    case 3 * 32 + 1:
-    case 3 * 32 + 4:
-    case 3 * 32 + 8: {
+  switch (Format(type, depth)) {
+    case Format(ctGreyscale, bd1):
+    case Format(ctGreyscale, bd4):
+    case Format(ctGreyscale, bd8):
+    case Format(ctIndexed, bd1):
+    case Format(ctIndexed, bd4):
+    case Format(ctIndexed, bd8): {
       if (step == 1 && col0 == 0) {
         std::memcpy(dst, line, LineLength(static_cast<std::uint64_t>(count)));
         return;
@@ -216,10 +199,10 @@ void TImageDecoder::Convert(const std::uint8_t* line, int y, int col0, int step,
       }
       return;
     }
-    case 0 * 32 + 2:
-    case 3 * 32 + 2: {
+    case Format(ctGreyscale, bd2):
+    case Format(ctIndexed, bd2): {
       // Held as 4-bit pixels; a grey level v becomes 5v so that the 16-level ramp shows v x 85.
-      const int scale = type == 0 ? 5 : 1;
+      const int scale = type == ctGreyscale ? 5 : 1;
       // The pixels are combined into their bytes; a whole line (never written before) starts clear.
       if (step == 1 && col0 == 0) std::memset(dst, 0, (static_cast<std::size_t>(count) * 4 + 7) / 8);
       for (int k = 0; k < count; ++k) {
@@ -229,13 +212,13 @@ void TImageDecoder::Convert(const std::uint8_t* line, int y, int col0, int step,
       }
       return;
     }
-    case 0 * 32 + 16:
+    case Format(ctGreyscale, bd16):
       for (int k = 0, c = col0; k < count; ++k, c += step) {
         dst[c] = line[2 * k];
         wide[c] = line[2 * k + 1];
       }
       return;
-    case 2 * 32 + 8:
+    case Format(ctTrueColor, bd8):
       if (m_identity && step == 1) {
         RgbToBgr(line, dst + 3 * col0, static_cast<std::size_t>(count), raster.RowBytes - 3 * col0);
       } else if (m_identity) {
@@ -256,7 +239,7 @@ void TImageDecoder::Convert(const std::uint8_t* line, int y, int col0, int step,
         }
       }
       return;
-    case 2 * 32 + 16:
+    case Format(ctTrueColor, bd16):
       if (m_identity && step == 1) {
         Rgb16ToBgr(line, dst + 3 * col0, wide + 3 * col0, static_cast<std::size_t>(count),
                    raster.RowBytes - 3 * col0);
@@ -274,20 +257,20 @@ void TImageDecoder::Convert(const std::uint8_t* line, int y, int col0, int step,
         w[2] = lut[s[1]];
       }
       return;
-    case 4 * 32 + 8:
+    case Format(ctGreyscaleAlpha, bd8):
       for (int k = 0, c = col0; k < count; ++k, c += step) {
         dst[c] = line[2 * k];
         alpha[c] = line[2 * k + 1];
       }
       return;
-    case 4 * 32 + 16:
+    case Format(ctGreyscaleAlpha, bd16):
       for (int k = 0, c = col0; k < count; ++k, c += step) {
         dst[c] = line[4 * k];
         wide[c] = line[4 * k + 1];
         alpha[c] = line[4 * k + 2];
       }
       return;
-    case 6 * 32 + 8:
+    case Format(ctTrueColorAlpha, bd8):
       if (m_identity && step == 1) {
         RgbaToBgrAlpha(line, dst + 3 * col0, alpha + col0, static_cast<std::size_t>(count), raster.RowBytes - 3 * col0);
       } else if (m_identity) {
@@ -310,7 +293,7 @@ void TImageDecoder::Convert(const std::uint8_t* line, int y, int col0, int step,
         }
       }
       return;
-    case 6 * 32 + 16:
+    case Format(ctTrueColorAlpha, bd16):
       for (int k = 0, c = col0; k < count; ++k, c += step) {
         const std::uint8_t* s = line + 8 * k;
         std::uint8_t* d = dst + 3 * c;
@@ -329,7 +312,7 @@ void TImageDecoder::Convert(const std::uint8_t* line, int y, int col0, int step,
 }
 
 // After a whole image row has been converted (no interlacing): clears the padding after its pixels
-// in the raster and the wide samples, and counts the row as filled.
+// in the raster and the wide samples, where the conversion may have stored whole registers.
 void TImageDecoder::FinishRow(int y, int count) {
   TPngRaster& raster = m_header.ColorRaster();
   const std::size_t used = (static_cast<std::size_t>(count) * raster.BitsPerPixel + 7) / 8;
@@ -339,7 +322,6 @@ void TImageDecoder::FinishRow(int y, int count) {
       std::memset(m_header.WideSamplePlane().Data() + (raster.Height - 1 - y) * raster.RowBytes + used, 0,
                   raster.RowBytes - used);
   }
-  m_header.SetDecodedRows(y + 1);
 }
 
 // Decodes the lines of one pass (the whole image when not interlaced), inflating several lines
@@ -397,7 +379,7 @@ bool TImageDecoder::DecodeLines(int row0, int rowStep, int col0, int colStep, st
         grouped = 2;
       if (grouped == 1 && top[0] == 0) {
         Convert(top + 1, y, col0, colStep, count);
-        if (m_header.InterlaceMethod() == 0) FinishRow(y, count);
+        if (m_header.InterlaceMethod() == imNone) FinishRow(y, count);
         y += rowStep;
         previous = top + 1;
         ++i;
@@ -406,7 +388,7 @@ bool TImageDecoder::DecodeLines(int row0, int rowStep, int col0, int colStep, st
       if (grouped == 1) UnfilterRow(top[0], top + 1, spare[0], previous, length, distance);
       for (std::size_t k = 0; k < grouped; ++k, y += rowStep) {
         Convert(spare[k], y, col0, colStep, count);
-        if (m_header.InterlaceMethod() == 0) FinishRow(y, count);
+        if (m_header.InterlaceMethod() == imNone) FinishRow(y, count);
       }
       // The last line unfiltered is the one above the next; the buffer of the one above is free.
       std::swap(held, spare[grouped - 1]);
@@ -421,19 +403,23 @@ bool TImageDecoder::DecodeLines(int row0, int rowStep, int col0, int colStep, st
 
 void TImageDecoder::Run() {
   const int bpp = m_header.ColorRaster().BitsPerPixel;
-  if (m_header.ColorType() == 0 || m_header.ColorType() == 4) m_header.BuildGreyRamp(bpp);
+  if (m_header.ColorType() == ctGreyscale || m_header.ColorType() == ctGreyscaleAlpha) m_header.BuildGreyRamp(bpp);
   const std::size_t full = LineLength(m_header.Width());
-  if (m_header.ColorRaster().Allocated()) {
-    if (m_header.InterlaceMethod() == 0) {
-      DecodeLines(0, 1, 0, 1, full);
-    } else {
-      for (const TPass& pass : Adam7) {
-        const std::uint64_t width = (std::uint64_t{m_header.Width()} + pass.ColStep - pass.Col0 - 1) / pass.ColStep;
-        const std::size_t length = LineLength(width);
-        if (length == 0) continue;
-        if (!DecodeLines(pass.Row0, pass.RowStep, pass.Col0, pass.ColStep, length)) break;
-      }
+  if (m_header.InterlaceMethod() == imNone) {
+    DecodeLines(0, 1, 0, 1, full);
+  } else {
+    for (const TAdam7Pass& pass : Adam7Passes) {
+      const std::size_t length = LineLength(pass.Columns(m_header.Width()));
+      if (length == 0) continue;
+      if (!DecodeLines(pass.Row0, pass.RowStep, pass.Col0, pass.ColStep, length)) break;
     }
+  }
+  // An image that needs no data at all (zero rows, or no pixel in any pass) still has its data
+  // inflated as far as one byte, so that data which is not a compressed stream fails as it would
+  // for any other size.
+  if (m_z.total_out == 0) {
+    std::uint8_t probe;
+    ReadInflated(&probe, 1);
   }
   FinishChunk();
 }

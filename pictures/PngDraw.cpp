@@ -53,7 +53,7 @@ class TSourceRows {
   void CheckIndex(int index) const {
     if (index >= m_paletteCount) throw EPngError(PngMessages::NoSuchPaletteEntry);
   }
-  bool IndexedPerPixel() const { return m_kind == akPerPixel && m_header.ColorType() == 3; }
+  bool IndexedPerPixel() const { return m_kind == akPerPixel && m_header.ColorType() == ctIndexed; }
 
   const TPixel* Row(int y) {
     if (y == m_cachedRow) return m_line.data();
@@ -70,7 +70,7 @@ class TSourceRows {
         p = (std::uint32_t{s[2]} << 16) | (std::uint32_t{s[1]} << 8) | s[0];
       } else {
         const int index = Index(x, y);
-        if (m_kind == akPerPixel && type == 4) {
+        if (m_kind == akPerPixel && type == ctGreyscaleAlpha) {
           p = static_cast<TPixel>(index) * 0x010101u;  // the stored grey, without the ramp
         } else {
           const TRGBQuad& c = m_raster.Palette[static_cast<std::size_t>(index)];
@@ -123,21 +123,19 @@ void TPNGObject::Draw(TCanvas& canvas, const TRect& rect) {
   const TAxisMap columns(w, W), rows(h, H);
   TSourceRows source(*this, AlphaKind());
 
+  const TPoint origin = canvas.Origin();
   if (source.IndexedPerPixel()) {
-    // Every palette index the rectangle shows must exist before anything is drawn. Stretching up
-    // reads every source row and column; shrinking reads the mapped ones.
-    std::vector<char> usedColumns(static_cast<std::size_t>(W), w >= W), usedRows(static_cast<std::size_t>(H), h >= H);
-    if (w < W)
-      for (std::int64_t x = 0; x < w; ++x) usedColumns[static_cast<std::size_t>(columns(x))] = 1;
-    if (h < H)
-      for (std::int64_t y = 0; y < h; ++y) usedRows[static_cast<std::size_t>(rows(y))] = 1;
-    for (int y = 0; y < H; ++y)
-      if (usedRows[static_cast<std::size_t>(y)])
-        for (int x = 0; x < W; ++x)
-          if (usedColumns[static_cast<std::size_t>(x)]) source.CheckIndex(source.Index(x, y));
+    // Every palette index drawn must exist before anything is drawn; pixels that the clip leaves
+    // out are not looked at, so a huge picture drawn into a small canvas costs the canvas.
+    canvas.ForEachClipped(r, [&](const TRect& part) {
+      for (int sy = part.Top; sy < part.Bottom; ++sy) {
+        const int y = rows(std::int64_t{sy} - origin.Y - r.Top);
+        for (int sx = part.Left; sx < part.Right; ++sx)
+          source.CheckIndex(source.Index(columns(std::int64_t{sx} - origin.X - r.Left), y));
+      }
+    });
   }
 
-  const TPoint origin = canvas.Origin();
   canvas.ForEachClipped(r, [&](const TRect& part) {
     for (int sy = part.Top; sy < part.Bottom; ++sy) {
       const TPixel* src = source.Row(rows(std::int64_t{sy} - origin.Y - r.Top));

@@ -6,26 +6,13 @@
 #include <cstring>
 #include <vector>
 
+#include "pictures/codec/PngFormat.h"
 #include "pictures/pngimage.h"
 
 namespace {
 
 constexpr std::size_t MaxIdatBytes = 1 << 20;
 
-struct TPass {
-  int Row0, Col0, RowStep, ColStep;
-};
-constexpr TPass Adam7[7] = {{0, 0, 8, 8}, {0, 4, 8, 8}, {4, 0, 8, 4}, {0, 2, 4, 4},
-                            {2, 0, 4, 2}, {0, 1, 2, 2}, {1, 0, 2, 1}};
-
-int Channels(int colorType) {
-  switch (colorType) {
-    case 2: return 3;
-    case 4: return 2;
-    case 6: return 4;
-    default: return 1;
-  }
-}
 
 // Image row y as a PNG scan line of the full width, without its filter byte.
 void RawLine(const TChunkIHDR& header, const std::array<std::uint8_t, 256>& inverse, int y, std::uint8_t* out) {
@@ -38,19 +25,19 @@ void RawLine(const TChunkIHDR& header, const std::array<std::uint8_t, 256>& inve
                                  : header.WideSamplePlane().Data() + (raster.Height - 1 - y) * raster.RowBytes;
   const int depth = header.BitDepth();
   const int type = header.ColorType();
-  const bool wideSamples = depth == 16;
+  const bool wideSamples = depth == bd16;
   switch (type) {
-    case 0:
-    case 3:
-      if (depth == 2) {
+    case ctGreyscale:
+    case ctIndexed:
+      if (depth == bd2) {
         const std::size_t bytes = (static_cast<std::size_t>(width) * 2 + 7) / 8;
         std::memset(out, 0, bytes);
         for (int x = 0; x < width; ++x) {
           const int p = (src[x >> 1] >> ((x & 1) ? 0 : 4)) & 15;
-          const int v = type == 0 ? std::min(p / 5, 3) : (p & 3);
+          const int v = type == ctGreyscale ? std::min(p / 5, 3) : (p & 3);
           out[x >> 2] = static_cast<std::uint8_t>(out[x >> 2] | (v << (6 - 2 * (x & 3))));
         }
-      } else if (depth == 16) {
+      } else if (depth == bd16) {
         for (int x = 0; x < width; ++x) {
           out[2 * x] = src[x];
           out[2 * x + 1] = wide[x];
@@ -59,7 +46,7 @@ void RawLine(const TChunkIHDR& header, const std::array<std::uint8_t, 256>& inve
         std::memcpy(out, src, (static_cast<std::size_t>(width) * depth + 7) / 8);
       }
       return;
-    case 4:
+    case ctGreyscaleAlpha:
       for (int x = 0; x < width; ++x) {
         if (wideSamples) {
           out[4 * x] = src[x];
@@ -73,7 +60,7 @@ void RawLine(const TChunkIHDR& header, const std::array<std::uint8_t, 256>& inve
       }
       return;
     default: {
-      const int channels = Channels(type);
+      const int channels = PngChannels(type);
       const int sampleBytes = wideSamples ? 2 : 1;
       for (int x = 0; x < width; ++x) {
         std::uint8_t* o = out + static_cast<std::size_t>(x) * channels * sampleBytes;
@@ -109,7 +96,7 @@ void CopyPixel(const std::uint8_t* src, std::size_t from, std::uint8_t* dst, std
 std::vector<std::uint8_t> ScanLines(const TChunkIHDR& header, const std::array<std::uint8_t, 256>& inverse) {
   const int width = static_cast<int>(header.Width());
   const int height = static_cast<int>(header.Height());
-  const int bitsPerPixel = Channels(header.ColorType()) * header.BitDepth();
+  const int bitsPerPixel = PngChannels(header.ColorType()) * header.BitDepth();
   const auto lineBytes = [&](std::size_t pixels) { return (pixels * bitsPerPixel + 7) / 8; };
   std::vector<std::uint8_t> lines;
   if (!header.ColorRaster().Allocated()) return lines;
@@ -124,7 +111,7 @@ std::vector<std::uint8_t> ScanLines(const TChunkIHDR& header, const std::array<s
     }
     return lines;
   }
-  for (const TPass& pass : Adam7) {
+  for (const TAdam7Pass& pass : Adam7Passes) {
     if (pass.Col0 >= width) continue;
     const std::size_t count = static_cast<std::size_t>((width + pass.ColStep - pass.Col0 - 1) / pass.ColStep);
     const std::size_t length = lineBytes(count);

@@ -15,25 +15,16 @@
 #include <new>
 #include <typeinfo>
 
+#include "base/ByteOrder.h"
 #include "framework/Bitmap.h"
+#include "pictures/codec/PngFormat.h"
 
 namespace {
 
 constexpr std::uint8_t PngSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 constexpr TChunkName ChrmType{'c', 'H', 'R', 'M'};
 
-std::uint32_t ReadBigEndian32(const std::uint8_t* p) {
-  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
-}
-
-void WriteBigEndian32(std::uint8_t* p, std::uint32_t v) {
-  p[0] = static_cast<std::uint8_t>(v >> 24);
-  p[1] = static_cast<std::uint8_t>(v >> 16);
-  p[2] = static_cast<std::uint8_t>(v >> 8);
-  p[3] = static_cast<std::uint8_t>(v);
-}
-
-std::uint64_t g_imageMemoryLimit = std::numeric_limits<std::uint64_t>::max();
+std::uint64_t g_imageMemoryLimit = DefaultPngImageMemory;
 
 // The chunk classes in registration order.
 struct TChunkClassEntry {
@@ -88,18 +79,18 @@ void RaiseInflateError(int code) {
 void SetPngImageMemoryLimit(std::uint64_t bytes) { g_imageMemoryLimit = bytes; }
 std::uint64_t PngImageMemoryLimit() { return g_imageMemoryLimit; }
 
-TPngBuffer::TPngBuffer(std::uint64_t size, TZeroFill fill) {
+TPngBuffer::TPngBuffer(std::uint64_t size) {
   if (size == 0) return;
   if (size > g_imageMemoryLimit || size > std::numeric_limits<std::size_t>::max() / 2)
     throw EPNGOutMemory(PngMessages::OutMemory);
   const auto bytes = static_cast<std::size_t>(size);
-  auto* p = static_cast<std::uint8_t*>(fill == zfNow ? std::calloc(bytes, 1) : std::malloc(bytes));
+  auto* p = static_cast<std::uint8_t*>(std::calloc(bytes, 1));
   if (p == nullptr) throw EPNGOutMemory(PngMessages::OutMemory);
   m_data.reset(p);
   m_size = static_cast<std::size_t>(size);
 }
 
-TPngBuffer::TPngBuffer(const TPngBuffer& other) : TPngBuffer(other.m_size, zfByDecoder) {
+TPngBuffer::TPngBuffer(const TPngBuffer& other) : TPngBuffer(other.m_size) {
   if (m_size != 0) std::memcpy(m_data.get(), other.m_data.get(), m_size);
 }
 
@@ -211,23 +202,7 @@ void TChunk::SaveToStream(TStream& stream) { WriteChunk(stream, m_data.data(), m
 
 bool TChunkIHDR::ValidFormat() const { return RasterBitsPerPixel() != 0; }
 
-int TChunkIHDR::RasterBitsPerPixel() const {
-  const int b = m_bitDepth;
-  switch (m_colorType) {
-    case 0:
-      if (b == 1 || b == 4 || b == 8) return b;
-      if (b == 2) return 4;
-      if (b == 16) return 8;
-      return 0;
-    case 2:
-    case 6: return (b == 8 || b == 16) ? 24 : 0;
-    case 3:
-      if (b == 1 || b == 4 || b == 8) return b;
-      return b == 2 ? 4 : 0;
-    case 4: return (b == 8 || b == 16) ? 8 : 0;
-    default: return 0;
-  }
-}
+int TChunkIHDR::RasterBitsPerPixel() const { return PngRasterBitsPerPixel(m_colorType, m_bitDepth); }
 
 void TChunkIHDR::Assign(const TChunk& source) {
   TChunk::Assign(source);
@@ -242,7 +217,6 @@ void TChunkIHDR::Assign(const TChunk& source) {
   m_raster = s.m_raster;
   m_alpha = s.m_alpha;
   m_wide = s.m_wide;
-  m_decodedRows = s.m_decodedRows;
 }
 
 bool TChunkIHDR::LoadFromStream(TStream& stream, const TChunkName& name, std::uint32_t size) {
@@ -259,8 +233,9 @@ bool TChunkIHDR::LoadFromStream(TStream& stream, const TChunkName& name, std::ui
   if (m_width > 65535 || m_height > 65535) throw EPNGSizeExceeds(PngMessages::SizeExceeds);
   if (m_compression != 0) throw EPNGUnknownCompression(PngMessages::UnknownCompression);
   if (m_interlace > 1) throw EPNGUnknownInterlace(PngMessages::UnknownInterlace);
-  // The decoder fills a non-interlaced image row by row; the picture zero-fills what it leaves.
-  PrepareImage(m_interlace == 0 ? zfByDecoder : zfNow);
+  // The picture has one image: the first header's. A later header is kept as a chunk only.
+  const TPNGList& chunks = Owner().Chunks();
+  if (chunks.Count() > 0 && &chunks.Item(0) == this) PrepareImage();
   return true;
 }
 
@@ -280,14 +255,13 @@ void TChunkIHDR::SetHeader(std::uint32_t width, std::uint32_t height, std::uint8
   m_data[8] = bitDepth;
   m_data[9] = colorType;
   m_data[12] = interlace;
-  PrepareImage(zfNow);
+  PrepareImage();
 }
 
-void TChunkIHDR::PrepareImage(TZeroFill fill) {
+void TChunkIHDR::PrepareImage() {
   m_raster = TPngRaster{};
   m_alpha = TPngBuffer{};
   m_wide = TPngBuffer{};
-  m_decodedRows = fill == zfNow ? static_cast<int>(m_height) : 0;
   const int bpp = RasterBitsPerPixel();
   if (bpp == 0) return;  // a forbidden combination: decoding refuses it
   const std::uint64_t rowBytes = RasterRowBytes(bpp, m_width);
@@ -299,30 +273,16 @@ void TChunkIHDR::PrepareImage(TZeroFill fill) {
   m_raster.Height = static_cast<int>(m_height);
   m_raster.BitsPerPixel = bpp;
   m_raster.RowBytes = static_cast<std::size_t>(rowBytes);
-  m_raster.Bits = TPngBuffer(rasterBytes, fill);
-  m_alpha = TPngBuffer(alphaBytes, fill);
-  m_wide = TPngBuffer(wideBytes, fill);
-  if (m_colorType == 3) {
+  m_raster.Bits = TPngBuffer(rasterBytes);
+  m_alpha = TPngBuffer(alphaBytes);
+  m_wide = TPngBuffer(wideBytes);
+  if (m_colorType == ctIndexed) {
     m_raster.Palette = HalftonePalette();
     m_raster.PaletteCount = 1 << bpp;
-  } else if (m_colorType == 0 || m_colorType == 4) {
-    BuildGreyRamp(m_bitDepth == 16 ? 8 : m_bitDepth);
+  } else if (m_colorType == ctGreyscale || m_colorType == ctGreyscaleAlpha) {
+    BuildGreyRamp(m_bitDepth == bd16 ? 8 : m_bitDepth);
     m_raster.PaletteCount = 1 << bpp;
   }
-}
-
-void TChunkIHDR::ZeroUndecodedRows() {
-  const int height = static_cast<int>(m_height);
-  if (m_decodedRows >= height) return;
-  if (m_raster.Allocated()) {
-    // Raster and wide samples are bottom-up: the undecoded rows are the lowest ones in memory.
-    const std::size_t rows = static_cast<std::size_t>(height - m_decodedRows);
-    std::memset(m_raster.Bits.Data(), 0, rows * m_raster.RowBytes);
-    if (!m_wide.Empty()) std::memset(m_wide.Data(), 0, rows * m_raster.RowBytes);
-    if (!m_alpha.Empty())
-      std::memset(m_alpha.Data() + static_cast<std::size_t>(m_decodedRows) * m_width, 0, rows * m_width);
-  }
-  m_decodedRows = height;
 }
 
 void TChunkIHDR::BuildGreyRamp(int bits) {
@@ -361,7 +321,7 @@ bool TChunkPLTE::LoadFromStream(TStream& stream, const TChunkName& name, std::ui
   if (m_data.size() % 3 != 0 || m_data.size() / 3 > 256) throw EPNGInvalidPalette(PngMessages::InvalidPalette);
   m_count = static_cast<int>(m_data.size() / 3);
   TPNGObject& owner = Owner();
-  if (owner.HasHeader() && owner.Header().ColorType() == 3) {
+  if (owner.HasHeader() && owner.Header().ColorType() == ctIndexed) {
     auto& raster = owner.Header().ColorRaster();
     const auto& lut = owner.GammaLut();
     for (int i = 0; i < m_count; ++i) {
@@ -485,20 +445,27 @@ bool TChunkzTXt::LoadFromStream(TStream& stream, const TChunkName& name, std::ui
   m_keyword.assign(reinterpret_cast<const char*>(begin), reinterpret_cast<const char*>(nul));
   // After the keyword's terminator: one byte of compression method, then the compressed text.
   if (end - nul < 2) return true;
-  z_stream z{};
-  if (inflateInit(&z) != Z_OK) RaiseInflateError(Z_MEM_ERROR);
+  struct TInflater {
+    z_stream Z{};
+    TInflater() {
+      if (inflateInit(&Z) != Z_OK) RaiseInflateError(Z_MEM_ERROR);
+    }
+    ~TInflater() { inflateEnd(&Z); }
+  } inflater;
+  z_stream& z = inflater.Z;
   z.next_in = const_cast<Bytef*>(nul + 2);
   z.avail_in = static_cast<uInt>(end - (nul + 2));
+  // The text of all the picture's zTXt chunks shares one budget.
+  const std::size_t budget = Owner().TextBudget();
   char block[16384];
   int result = Z_OK;
-  while (result == Z_OK && m_text.size() < MaxTextBytes) {
+  while (result == Z_OK && m_text.size() < budget) {
     z.next_out = reinterpret_cast<Bytef*>(block);
     z.avail_out = sizeof block;
     result = inflate(&z, Z_NO_FLUSH);
-    m_text.append(block, sizeof block - z.avail_out);
+    m_text.append(block, std::min(sizeof block - z.avail_out, budget - m_text.size()));
   }
-  inflateEnd(&z);
-  if (m_text.size() > MaxTextBytes) m_text.resize(MaxTextBytes);
+  Owner().SpendTextBudget(m_text.size());
   // Running out of input (a truncated text) keeps what was decompressed.
   if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR) RaiseInflateError(result);
   return true;
@@ -556,19 +523,21 @@ void TPNGObject::SetGamma(std::uint32_t g) {
 
 void TPNGObject::Clear() {
   ResetGamma();
+  m_textBudget = TChunkzTXt::MaxTextBytes;
   m_chunks.Clear();
 }
 
 void TPNGObject::LoadFromStream(TStream& stream) {
   Clear();
-  // However reading ends, image rows the decoder did not reach are zero-filled.
-  struct TZeroRest {
-    TPNGList& Chunks;
-    ~TZeroRest() {
-      for (int i = 0; i < Chunks.Count(); ++i)
-        if (auto* header = dynamic_cast<TChunkIHDR*>(&Chunks.Item(i))) header->ZeroUndecodedRows();
-    }
-  } zeroRest{m_chunks};
+  // Memory that cannot be had (under a process memory cap) is the reader's own failure.
+  try {
+    ReadChunks(stream);
+  } catch (const std::bad_alloc&) {
+    throw EPNGOutMemory(PngMessages::OutMemory);
+  }
+}
+
+void TPNGObject::ReadChunks(TStream& stream) {
   std::uint8_t signature[8];
   if (stream.Read(signature, 8) != 8 || std::memcmp(signature, PngSignature, 8) != 0)
     throw EPNGInvalidFileHeader(PngMessages::InvalidFileHeader);
@@ -638,8 +607,8 @@ void TPNGObject::AssignFromBitmap(const TBitmap& bitmap) {
   if (bitmap.Empty()) return;
   const bool withAlpha = bitmap.PixelFormat() == pf32bit;
   auto& header = static_cast<TChunkIHDR&>(m_chunks.Add(std::make_unique<TChunkIHDR>(*this)));
-  header.SetHeader(static_cast<std::uint32_t>(bitmap.Width()), static_cast<std::uint32_t>(bitmap.Height()), 8,
-                   withAlpha ? 6 : 2, 0);
+  header.SetHeader(static_cast<std::uint32_t>(bitmap.Width()), static_cast<std::uint32_t>(bitmap.Height()), bd8,
+                   withAlpha ? ctTrueColorAlpha : ctTrueColor, imNone);
   auto& raster = header.ColorRaster();
   const TSurface& pixels = bitmap.Surface();
   for (int y = 0; y < pixels.Height; ++y) {
@@ -661,9 +630,9 @@ TAlphaKind TPNGObject::AlphaKind() const {
   if (!HasHeader()) return akNone;
   const auto* trns = m_chunks.FindChunk<TChunktRNS>();
   switch (Header().ColorType()) {
-    case 0:
-    case 2: return trns != nullptr ? akColorKey : akNone;
-    case 3: {
+    case ctGreyscale:
+    case ctTrueColor: return trns != nullptr ? akColorKey : akNone;
+    case ctIndexed: {
       if (trns == nullptr) return akNone;
       // A single fully transparent entry is drawn as a colour key; anything else needs blending.
       int differing = 0;
@@ -675,8 +644,8 @@ TAlphaKind TPNGObject::AlphaKind() const {
         }
       return differing == 1 && thatOneIsClear ? akColorKey : akPerPixel;
     }
-    case 4:
-    case 6: return akPerPixel;
+    case ctGreyscaleAlpha:
+    case ctTrueColorAlpha: return akPerPixel;
     default: return akNone;
   }
 }
@@ -690,20 +659,20 @@ TColor TPNGObject::KeyColor() const {
   const int depth = header.BitDepth();
   // The raster value a sample of the picture's bit depth is held as.
   auto held = [depth](std::uint16_t sample) -> int {
-    if (depth == 16) return sample >> 8;
-    if (depth == 2) return (sample & 3) * 5;
+    if (depth == bd16) return sample >> 8;
+    if (depth == bd2) return (sample & 3) * 5;
     return sample & 0xFF;
   };
   switch (header.ColorType()) {
-    case 0: {
+    case ctGreyscale: {
       const TRGBQuad c = raster.Palette[static_cast<std::size_t>(held(trns->Sample(0)))];
       return RGB(c.Red, c.Green, c.Blue);
     }
-    case 2:
+    case ctTrueColor:
       return RGB(m_gammaLut[static_cast<std::size_t>(held(trns->Sample(0)))],
                  m_gammaLut[static_cast<std::size_t>(held(trns->Sample(1)))],
                  m_gammaLut[static_cast<std::size_t>(held(trns->Sample(2)))]);
-    case 3:
+    case ctIndexed:
       for (std::size_t i = 0; i < trns->DataSize(); ++i)
         if (trns->Data()[i] == 0) {
           const TRGBQuad c = raster.Palette[i];

@@ -9,6 +9,7 @@
 //   TPNGList, TPNGObject     - the chunk list and the picture
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -20,6 +21,7 @@
 #include "framework/Graphics.h"
 #include "framework/Streams.h"
 #include "pictures/PngErrors.h"
+#include "pictures/codec/PngFormat.h"
 
 class TPNGObject;
 class TChunkIHDR;
@@ -37,17 +39,14 @@ struct TRGBQuad {
   friend bool operator==(const TRGBQuad&, const TRGBQuad&) = default;
 };
 
-// How a new image buffer is filled: with zeros at once, or not yet (the decoder writes every row
-// it decodes and zero-fills the rest, see TChunkIHDR::ZeroUndecodedRows).
-enum TZeroFill { zfNow, zfByDecoder };
-
-// A byte buffer for image planes. Zero-filled buffers come from calloc, so pages of a large image
-// are not touched until rows are decoded into them.
+// A zero-filled byte buffer for image planes. The memory comes from calloc, which takes large
+// blocks from the system already zeroed, so the pages of rows that no data reaches are never
+// touched: a small file that declares a huge image costs address space, not memory.
 class TPngBuffer {
  public:
   TPngBuffer() = default;
   // Raises EPNGOutMemory when the memory cannot be had or exceeds the image memory limit.
-  explicit TPngBuffer(std::uint64_t size, TZeroFill fill = zfNow);
+  explicit TPngBuffer(std::uint64_t size);
   TPngBuffer(const TPngBuffer& other);
   TPngBuffer& operator=(const TPngBuffer& other);
   TPngBuffer(TPngBuffer&&) noexcept = default;
@@ -66,8 +65,11 @@ class TPngBuffer {
   std::size_t m_size = 0;
 };
 
-// The largest total of image buffers one header chunk may allocate (the machine's memory by
-// default). Tools that read untrusted input with a memory budget lower it.
+// The largest total of decoded planes one picture may allocate. The default, DefaultPngImageMemory,
+// is far above any real picture (an 8192 x 8192 RGBA photograph takes a quarter of it) and far
+// below what a tiny hostile file can declare (65535 x 65535 grey is four times it); a program that
+// reads larger pictures raises it, one that reads untrusted input on a budget lowers it.
+constexpr std::uint64_t DefaultPngImageMemory = std::uint64_t{1} << 30;
 void SetPngImageMemoryLimit(std::uint64_t bytes);
 std::uint64_t PngImageMemoryLimit();
 
@@ -162,7 +164,7 @@ class TChunkIHDR : public TChunk {
   bool ValidFormat() const;
   // Raster bits per pixel for the format, 0 for a combination the format forbids.
   int RasterBitsPerPixel() const;
-  bool HasAlphaPlane() const { return m_colorType == 4 || m_colorType == 6; }
+  bool HasAlphaPlane() const { return PngHasAlphaPlane(m_colorType); }
 
   TPngRaster& ColorRaster() { return m_raster; }
   const TPngRaster& ColorRaster() const { return m_raster; }
@@ -176,15 +178,8 @@ class TChunkIHDR : public TChunk {
   // Replaces the raster palette with a grey ramp of 2^bits entries through GammaLut.
   void BuildGreyRamp(int bits);
 
-  // Image rows from the top that hold decoded data; the rows below are not yet filled.
-  int DecodedRows() const { return m_decodedRows; }
-  // Row y has been written completely (padding included) in all three planes.
-  void SetDecodedRows(int rows) { m_decodedRows = rows; }
-  // Zero-fills every plane below the decoded rows; afterwards all rows count as filled.
-  void ZeroUndecodedRows();
-
  private:
-  void PrepareImage(TZeroFill fill);
+  void PrepareImage();
 
   std::uint32_t m_width = 0;
   std::uint32_t m_height = 0;
@@ -196,7 +191,6 @@ class TChunkIHDR : public TChunk {
   TPngRaster m_raster;
   TPngBuffer m_alpha;
   TPngBuffer m_wide;
-  int m_decodedRows = 0;
 };
 
 // Image data: reading decodes the image into the header chunk's buffers (consuming the IDAT
@@ -321,7 +315,8 @@ class TChunktEXt : public TChunk {
 class TChunkzTXt : public TChunktEXt {
  public:
   static constexpr TChunkName Type{'z', 'T', 'X', 't'};
-  // Decompressed text beyond this many bytes is dropped (a small chunk can inflate enormously).
+  // The decompressed text of all zTXt chunks of one picture together; text beyond it is dropped
+  // (a small chunk can inflate enormously, and a file can hold thousands of them).
   static constexpr std::size_t MaxTextBytes = 1 << 20;
   explicit TChunkzTXt(TPNGObject& owner) : TChunktEXt(owner) { m_name = Type; }
   TChunkName TypeName() const override { return Type; }
@@ -417,15 +412,21 @@ class TPNGObject : public TGraphic {
   bool GammaIsIdentity() const { return m_gammaIdentity; }
   // Rebuilds both tables for gamma x 100000 = g (g = 0 changes nothing).
   void SetGamma(std::uint32_t g);
+  // What is left of the picture's budget for decompressed text (TChunkzTXt::MaxTextBytes), and
+  // taking from it.
+  std::size_t TextBudget() const { return m_textBudget; }
+  void SpendTextBudget(std::size_t bytes) { m_textBudget -= std::min(bytes, m_textBudget); }
 
  private:
   void ResetGamma();
+  void ReadChunks(TStream& stream);
   void AssignFromBitmap(const class TBitmap& bitmap);
 
   TPNGList m_chunks;
   std::array<std::uint8_t, 256> m_gammaLut{};
   std::array<std::uint8_t, 256> m_inverseGammaLut{};
   bool m_gammaIdentity = true;
+  std::size_t m_textBudget = TChunkzTXt::MaxTextBytes;
 };
 
 // CRC-32 of a chunk (over its type and data).

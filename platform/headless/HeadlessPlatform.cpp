@@ -118,9 +118,18 @@ void THeadlessPlatform::MinimizeWindow(TWindowId id) {
   if (m_active == id) Activate(NoWindow, false);
 }
 
+void THeadlessPlatform::ForgetPresents(TWindowId id) {
+  if (TWindowRecord* w = Find(id)) {
+    w->Presents = 0;
+    w->PresentedArea = {};
+  }
+}
+
 void THeadlessPlatform::Present(TWindowId id, const TSurface& pixels, const TRect& dirty) {
   TWindowRecord* w = Find(id);
   if (!w) return;
+  ++w->Presents;
+  w->PresentedArea = w->PresentedArea.Union(dirty.Intersect(pixels.BoundsRect()));
   if (w->Pixels.Width != pixels.Width || w->Pixels.Height != pixels.Height) {
     w->Pixels = pixels;
     return;

@@ -27,6 +27,10 @@ class THeadlessPlatform : public TPlatform {
     bool StayOnTop = false;
     bool NoTaskbar = false;
     TSurface Pixels;  // what the window shows
+    // Presents since the last ForgetPresents, and the union of their dirty rectangles: what an
+    // idle program costs the desktop.
+    int Presents = 0;
+    TRect PresentedArea;
   };
 
   // What the program does by itself, reported as it happens.
@@ -45,6 +49,7 @@ class THeadlessPlatform : public TPlatform {
   void SetScreenSize(int w, int h) { m_screen = {w, h}; }
   TWindowId AddForeignWindow(const std::string& className, const std::string& caption);
   const TWindowRecord* Window(TWindowId id) const;
+  void ForgetPresents(TWindowId id);
   // Visible windows from top to bottom.
   std::vector<TWindowId> ZOrder() const;
   TWindowId WindowAt(TPoint screen) const;

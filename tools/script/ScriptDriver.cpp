@@ -14,6 +14,7 @@
 #include "app/Entry.h"
 #include "framework/Forms.h"
 #include "framework/Runtime.h"
+#include "platform/CommandLine.h"
 #include "platform/Keys.h"
 #include "tools/script/PngWriter.h"
 
@@ -114,7 +115,7 @@ int TScriptDriver::Run() {
     const std::vector<std::string> w = Words(line);
     const std::string& cmd = w[0];
     if (cmd == "start") {
-      StartProgram(std::vector<std::string>(w.begin() + 1, w.end()));
+      StartProgram(SplitCommandLine(RestOf(line, cmd)));
     } else if (cmd == "screen" || cmd == "foreign" || cmd == "model" || cmd == "suggest" || cmd == "decimal" ||
                cmd == "clip") {
       Execute(line);
@@ -309,6 +310,19 @@ void TScriptDriver::Execute(const std::string& line) {
     if (a < 0 || b < 0 || a >= rec->Pixels.Width || b >= rec->Pixels.Height) return Error("outside the window");
     const TPixel p = rec->Pixels.At(static_cast<int>(a), static_cast<int>(b));
     Print(std::to_string((p >> 16) & 0xFF) + " " + std::to_string((p >> 8) & 0xFF) + " " + std::to_string(p & 0xFF));
+    return;
+  }
+  if (cmd == "presents") {
+    // How often the window was presented since the last `presents`, and the area presented.
+    const auto* rec = m_platform.Window(MainWindow());
+    if (!rec) return Error("no main window");
+    const TRect& r = rec->PresentedArea;
+    std::string text = std::to_string(rec->Presents);
+    if (rec->Presents > 0)
+      text += " " + std::to_string(r.Left) + " " + std::to_string(r.Top) + " " + std::to_string(r.Width()) + " " +
+              std::to_string(r.Height());
+    Print(text);
+    m_platform.ForgetPresents(MainWindow());
     return;
   }
   if (cmd == "shot") {

@@ -83,11 +83,17 @@ TEST_F(ControlsTest, KeyPreviewSeesCharactersFirstAndClearedKeysStop) {
   EXPECT_EQ(log, (std::vector<std::string>{"form 121", "b.press 121", "b.default 121", "form 120"}));
 }
 
-TEST_F(ControlsTest, DisablingTheFocusedControlTakesTheFocusAway) {
+TEST_F(ControlsTest, DisablingTheFocusedControlPassesTheFocusOnAsTabWould) {
   b->SetFocus();
+  log.clear();
   b->SetEnabled(false);
-  EXPECT_EQ(form->ActiveControl(), nullptr);
+  EXPECT_EQ(form->ActiveControl(), c);
   EXPECT_THROW(b->SetFocus(), EInvalidOperation);
+  a->SetEnabled(false);  // not focused: the focus stays
+  EXPECT_EQ(form->ActiveControl(), c);
+  c->SetEnabled(false);  // no tab stop left: nothing holds the focus, the exit step still runs
+  EXPECT_EQ(form->ActiveControl(), nullptr);
+  EXPECT_EQ(log, (std::vector<std::string>{"b.exit", "c.enter", "c.exit"}));
 }
 
 TEST_F(ControlsTest, ClicksCaptureAndNeedTheReleaseInside) {

@@ -2,13 +2,14 @@
 // modulo 65521. With SSSE3, 32 bytes at a time: s1 grows by their sum, s2 by 32 x s1 before them
 // plus the bytes weighted 32 down to 1. The sums stay in 32-bit lanes for at most BlockBytes
 // bytes, then are reduced.
-#include "pictures/PngChecksum.h"
+#include "pictures/codec/PngChecksum.h"
 
 #include <algorithm>
 
-#if defined(__x86_64__) || defined(__i386__)
+#include "pictures/codec/CpuFeatures.h"
+
+#if defined(ORV_PNG_X86)
 #include <immintrin.h>
-#define ORV_PNG_X86 1
 #endif
 
 namespace {
@@ -31,12 +32,7 @@ void AddScalar(std::uint32_t& s1, std::uint32_t& s2, const std::uint8_t* data, s
   }
 }
 
-#if ORV_PNG_X86
-
-bool HasSsse3() {
-  static const bool has = __builtin_cpu_supports("ssse3");
-  return has;
-}
+#if defined(ORV_PNG_X86)
 
 std::uint64_t LaneSum(__m128i v) {
   alignas(16) std::uint32_t lanes[4];
@@ -79,11 +75,17 @@ __attribute__((target("ssse3"))) std::size_t AddSsse3(std::uint32_t& s1, std::ui
 
 }  // namespace
 
+std::uint32_t Adler32Scalar(std::uint32_t adler, const std::uint8_t* data, std::size_t size) {
+  std::uint32_t s1 = adler & 0xFFFF, s2 = adler >> 16;
+  AddScalar(s1, s2, data, size);
+  return (s2 << 16) | s1;
+}
+
 std::uint32_t Adler32(std::uint32_t adler, const std::uint8_t* data, std::size_t size) {
   std::uint32_t s1 = adler & 0xFFFF, s2 = adler >> 16;
   std::size_t done = 0;
-#if ORV_PNG_X86
-  if (HasSsse3()) done = AddSsse3(s1, s2, data, size);
+#if defined(ORV_PNG_X86)
+  if (CpuHasSsse3()) done = AddSsse3(s1, s2, data, size);
 #endif
   AddScalar(s1, s2, data + done, size - done);
   return (s2 << 16) | s1;

@@ -1,16 +1,15 @@
 // The byte shuffles run 16 bytes at a time with SSSE3 where the processor has it (checked once),
 // and byte by byte otherwise and for the last pixels of a row, where a 16-byte store would run
 // into the next raster row.
-#include "pictures/PngConvert.h"
+#include "pictures/codec/PngConvert.h"
 
 #include <cstring>
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#define ORV_PNG_X86 1
-#endif
+#include "pictures/codec/CpuFeatures.h"
 
-namespace {
+#if defined(ORV_PNG_X86)
+#include <immintrin.h>
+#endif
 
 void RgbToBgrScalar(const std::uint8_t* src, std::uint8_t* dst, std::size_t from, std::size_t pixels) {
   for (std::size_t k = from; k < pixels; ++k) {
@@ -43,12 +42,9 @@ void Rgb16ToBgrScalar(const std::uint8_t* src, std::uint8_t* dst, std::uint8_t* 
   }
 }
 
-#if ORV_PNG_X86
+namespace {
 
-bool HasSsse3() {
-  static const bool has = __builtin_cpu_supports("ssse3");
-  return has;
-}
+#if defined(ORV_PNG_X86)
 
 // Five pixels per step: 15 bytes in, 15 bytes out; the 16th byte stored is overwritten by the
 // next step.
@@ -100,8 +96,8 @@ __attribute__((target("ssse3"))) std::size_t Rgb16ToBgrSsse3(const std::uint8_t*
 
 void RgbToBgr(const std::uint8_t* src, std::uint8_t* dst, std::size_t pixels, std::size_t dstRoom) {
   std::size_t done = 0;
-#if ORV_PNG_X86
-  if (HasSsse3()) done = RgbToBgrSsse3(src, dst, pixels, dstRoom);
+#if defined(ORV_PNG_X86)
+  if (CpuHasSsse3()) done = RgbToBgrSsse3(src, dst, pixels, dstRoom);
 #endif
   (void)dstRoom;
   RgbToBgrScalar(src, dst, done, pixels);
@@ -110,8 +106,8 @@ void RgbToBgr(const std::uint8_t* src, std::uint8_t* dst, std::size_t pixels, st
 void RgbaToBgrAlpha(const std::uint8_t* src, std::uint8_t* dst, std::uint8_t* alpha, std::size_t pixels,
                     std::size_t dstRoom) {
   std::size_t done = 0;
-#if ORV_PNG_X86
-  if (HasSsse3()) done = RgbaToBgrAlphaSsse3(src, dst, alpha, pixels, dstRoom);
+#if defined(ORV_PNG_X86)
+  if (CpuHasSsse3()) done = RgbaToBgrAlphaSsse3(src, dst, alpha, pixels, dstRoom);
 #endif
   (void)dstRoom;
   RgbaToBgrAlphaScalar(src, dst, alpha, done, pixels);
@@ -120,8 +116,8 @@ void RgbaToBgrAlpha(const std::uint8_t* src, std::uint8_t* dst, std::uint8_t* al
 void Rgb16ToBgr(const std::uint8_t* src, std::uint8_t* dst, std::uint8_t* wide, std::size_t pixels,
                 std::size_t dstRoom) {
   std::size_t done = 0;
-#if ORV_PNG_X86
-  if (HasSsse3()) done = Rgb16ToBgrSsse3(src, dst, wide, pixels, dstRoom);
+#if defined(ORV_PNG_X86)
+  if (CpuHasSsse3()) done = Rgb16ToBgrSsse3(src, dst, wide, pixels, dstRoom);
 #endif
   (void)dstRoom;
   Rgb16ToBgrScalar(src, dst, wide, done, pixels);

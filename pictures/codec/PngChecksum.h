@@ -7,3 +7,5 @@
 
 // The Adler-32 of `data` continued from `adler` (1 for an empty start).
 std::uint32_t Adler32(std::uint32_t adler, const std::uint8_t* data, std::size_t size);
+// The portable twin, byte by byte.
+std::uint32_t Adler32Scalar(std::uint32_t adler, const std::uint8_t* data, std::size_t size);

@@ -10,13 +10,15 @@
 // line's pixels x and x - D, produced one step before), so that the two chains overlap; the same
 // holds for two such lines with a None or Up line between them, the usual pattern of pictures
 // whose encoder alternates Up and Paeth, and for the run Paeth, Up, Paeth, Up, Paeth.
-#include "pictures/PngFilters.h"
+#include "pictures/codec/PngFilters.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
-#if defined(__SSE2__)
+#include "pictures/codec/CpuFeatures.h"
+
+#if defined(ORV_PNG_SSE2)
 #include <emmintrin.h>
 #endif
 
@@ -32,7 +34,7 @@ inline int Paeth(int a, int b, int c) {
   return useA ? a : bc;
 }
 
-#if defined(__SSE2__)
+#if defined(ORV_PNG_SSE2)
 
 inline __m128i Abs16(__m128i v) { return _mm_max_epi16(v, _mm_sub_epi16(_mm_setzero_si128(), v)); }
 inline __m128i Low8(__m128i v) { return _mm_and_si128(v, _mm_set1_epi16(0xFF)); }
@@ -88,14 +90,14 @@ struct TBytePixel {
 // b (above) and c (above left): on single bytes, and on one pixel in a register.
 struct TSubFilter {
   static int Apply(int raw, int a, int, int) { return (raw + a) & 0xFF; }
-#if defined(__SSE2__)
+#if defined(ORV_PNG_SSE2)
   static __m128i Apply(__m128i raw, __m128i a, __m128i, __m128i) { return Low8(_mm_add_epi16(raw, a)); }
 #endif
 };
 
 struct TAverageFilter {
   static int Apply(int raw, int a, int b, int) { return (raw + ((a + b) >> 1)) & 0xFF; }
-#if defined(__SSE2__)
+#if defined(ORV_PNG_SSE2)
   static __m128i Apply(__m128i raw, __m128i a, __m128i b, __m128i) {
     return Low8(_mm_add_epi16(raw, _mm_srli_epi16(_mm_add_epi16(a, b), 1)));
   }
@@ -104,7 +106,7 @@ struct TAverageFilter {
 
 struct TPaethFilter {
   static int Apply(int raw, int a, int b, int c) { return (raw + Paeth(a, b, c)) & 0xFF; }
-#if defined(__SSE2__)
+#if defined(ORV_PNG_SSE2)
   static __m128i Apply(__m128i raw, __m128i a, __m128i b, __m128i c) {
     const __m128i bMinusC = _mm_sub_epi16(b, c), aMinusC = _mm_sub_epi16(a, c);
     const __m128i pa = Abs16(bMinusC), pb = Abs16(aMinusC), pc = Abs16(_mm_add_epi16(bMinusC, aMinusC));
@@ -120,14 +122,14 @@ struct TPaethFilter {
 // None and Up as functions of the same shape, for the middle line of a group of three.
 struct TNoneFilter {
   static int Apply(int raw, int, int, int) { return raw; }
-#if defined(__SSE2__)
+#if defined(ORV_PNG_SSE2)
   static __m128i Apply(__m128i raw, __m128i, __m128i, __m128i) { return raw; }
 #endif
 };
 
 struct TUpFilter {
   static int Apply(int raw, int, int b, int) { return (raw + b) & 0xFF; }
-#if defined(__SSE2__)
+#if defined(ORV_PNG_SSE2)
   static __m128i Apply(__m128i raw, __m128i, __m128i b, __m128i) { return Low8(_mm_add_epi16(raw, b)); }
 #endif
 };
@@ -146,7 +148,7 @@ void SerialBytes(const std::uint8_t* raw, std::uint8_t* out, const std::uint8_t*
 
 void UpBytes(const std::uint8_t* raw, std::uint8_t* out, const std::uint8_t* prev, std::size_t length) {
   std::size_t i = 0;
-#if defined(__SSE2__)
+#if defined(ORV_PNG_SSE2)
   for (; i < length; i += 16) {  // the last step runs into the padding
     const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(raw + i));
     const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(prev + i));
@@ -174,7 +176,7 @@ void Serial(const std::uint8_t* raw, std::uint8_t* out, const std::uint8_t* prev
     SerialPixels<TBytePixel, TFilter>(raw, out, prev, length);
     return;
   }
-#if defined(__SSE2__)
+#if defined(ORV_PNG_SSE2)
   if constexpr (D >= 3) {
     SerialPixels<TVectorPixel<D>, TFilter>(raw, out, prev, length);
     return;
@@ -248,7 +250,7 @@ void Pair(const std::uint8_t* topRaw, std::uint8_t* topOut, const std::uint8_t* 
     PairPixels<TBytePixel, TTop, TBottom>(topRaw, topOut, bottomRaw, bottomOut, prev, length);
     return;
   }
-#if defined(__SSE2__)
+#if defined(ORV_PNG_SSE2)
   if constexpr (D >= 3) {
     PairPixels<TVectorPixel<D>, TTop, TBottom>(topRaw, topOut, bottomRaw, bottomOut, prev, length);
     return;
@@ -346,7 +348,7 @@ void Triple(const TUnfilterLine* lines, const std::uint8_t* prev, std::size_t le
     TriplePixels<TBytePixel, TTop, TMid, TBottom>(lines, prev, length);
     return;
   }
-#if defined(__SSE2__)
+#if defined(ORV_PNG_SSE2)
   if constexpr (D >= 3) {
     TriplePixels<TVectorPixel<D>, TTop, TMid, TBottom>(lines, prev, length);
     return;
@@ -428,7 +430,7 @@ bool UnfilterFive(const TUnfilterLine* lines, const std::uint8_t* prev, std::siz
     FiveLinePixels<TBytePixel>(lines, prev, length);
     return true;
   }
-#if defined(__SSE2__)
+#if defined(ORV_PNG_SSE2)
   if constexpr (D >= 3) {
     FiveLinePixels<TVectorPixel<D>>(lines, prev, length);
     return true;
@@ -487,5 +489,18 @@ bool UnfilterRowTriple(const TUnfilterLine* lines, const std::uint8_t* previous,
     case 6: return UnfilterTriple<6>(lines, previous, length);
     case 8: return UnfilterTriple<8>(lines, previous, length);
     default: return false;
+  }
+}
+
+void UnfilterRowScalar(std::uint8_t filter, const std::uint8_t* raw, std::uint8_t* out, const std::uint8_t* previous,
+                       std::size_t length, std::size_t distance) {
+  switch (filter) {
+    case 1: SerialBytes<TSubFilter>(raw, out, previous, length, distance); break;
+    case 2:
+      for (std::size_t i = 0; i < length; ++i) out[i] = static_cast<std::uint8_t>(raw[i] + previous[i]);
+      break;
+    case 3: SerialBytes<TAverageFilter>(raw, out, previous, length, distance); break;
+    case 4: SerialBytes<TPaethFilter>(raw, out, previous, length, distance); break;
+    default: std::memcpy(out, raw, length); break;
   }
 }

@@ -37,3 +37,8 @@ bool UnfilterRowTriple(const TUnfilterLine* lines, const std::uint8_t* previous,
 // Returns false, doing nothing, for other combinations.
 bool UnfilterRowFive(const TUnfilterLine* lines, const std::uint8_t* previous, std::size_t length,
                      std::size_t distance);
+
+// The portable twin of UnfilterRow, byte by byte, reading and writing nothing past the line: the
+// reference the vector and grouped paths are tested against.
+void UnfilterRowScalar(std::uint8_t filter, const std::uint8_t* raw, std::uint8_t* out, const std::uint8_t* previous,
+                       std::size_t length, std::size_t distance);

@@ -15,3 +15,11 @@ void RgbaToBgrAlpha(const std::uint8_t* src, std::uint8_t* dst, std::uint8_t* al
 // into BGR at `dst`, the low bytes likewise at `wide`, both with `dstRoom` writable bytes.
 void Rgb16ToBgr(const std::uint8_t* src, std::uint8_t* dst, std::uint8_t* wide, std::size_t pixels,
                 std::size_t dstRoom);
+
+// The portable twins, byte by byte from pixel `from` to `pixels`, writing nothing past the last
+// pixel: what the vector paths finish rows with, and what they are tested against.
+void RgbToBgrScalar(const std::uint8_t* src, std::uint8_t* dst, std::size_t from, std::size_t pixels);
+void RgbaToBgrAlphaScalar(const std::uint8_t* src, std::uint8_t* dst, std::uint8_t* alpha, std::size_t from,
+                          std::size_t pixels);
+void Rgb16ToBgrScalar(const std::uint8_t* src, std::uint8_t* dst, std::uint8_t* wide, std::size_t from,
+                      std::size_t pixels);
