@@ -18,7 +18,7 @@
 #include "platform/Desktop.h"
 #include "platform/Platform.h"
 #include "base/Utf8.h"
-#include "platform/win32/CommandLine.h"
+#include "platform/CommandLine.h"
 
 #include <algorithm>
 #include <climits>
@@ -42,7 +42,6 @@ namespace {
 
 struct TWindowRecord {
   HWND Handle = nullptr;
-  HWND Owner = nullptr;
   bool Borderless = false;
   bool Layered = false;
   TSurface Shown;  // what was presented last, painted again on WM_PAINT
@@ -95,7 +94,6 @@ class TWin32Platform final : public TPlatform {
   void RegisterWindowClass(const std::wstring& name);
   TWindowRecord* Find(TWindowId id);
   TWindowId IdOf(HWND hwnd) const;
-  void AdoptActiveOwner(TWindowRecord& record);
   void Paint(TWindowRecord& record, HDC dc, const TRect& area);
 
   void Push(TEventKind kind, TWindowId id) { m_pending.emplace_back(kind, id); }
@@ -183,7 +181,6 @@ TWindowId TWin32Platform::CreateWindow(const TWindowParams& params) {
   SetWindowLongPtrW(hwnd, GWLP_USERDATA, static_cast<LONG_PTR>(id));
   TWindowRecord& record = m_windows[id];
   record.Handle = hwnd;
-  record.Owner = owner ? owner->Handle : nullptr;
   record.Borderless = params.Borderless;
   return id;
 }
@@ -201,23 +198,7 @@ void TWin32Platform::DestroyWindow(TWindowId window) {
 void TWin32Platform::ShowWindow(TWindowId window, bool visible) {
   TWindowRecord* record = Find(window);
   if (!record || (IsWindowVisible(record->Handle) != FALSE) == visible) return;
-  if (visible) AdoptActiveOwner(*record);
   ::ShowWindow(record->Handle, visible ? SW_SHOW : SW_HIDE);
-}
-
-// A window owned by the hidden application window that opens while another window of the
-// program is active (a modal box over the main window) is owned by that active window instead,
-// so that it stays above it, also when that window is stay-on-top.
-void TWin32Platform::AdoptActiveOwner(TWindowRecord& record) {
-  HWND active = GetForegroundWindow();
-  if (!active || active == record.Handle || !IdOf(active) || GetWindowThreadProcessId(active, nullptr) != GetCurrentThreadId()) return;
-  const TWindowRecord* owner = Find(IdOf(active));
-  if (!owner || record.Owner != owner->Owner || !record.Owner) return;
-  SetWindowLongPtrW(record.Handle, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(active));
-  record.Owner = active;
-  if (GetWindowLongW(active, GWL_EXSTYLE) & WS_EX_TOPMOST) {
-    SetWindowPos(record.Handle, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  }
 }
 
 void TWin32Platform::SetWindowBounds(TWindowId window, const TRect& bounds) {
@@ -248,13 +229,13 @@ void TWin32Platform::SetWindowOpacity(TWindowId window, std::uint8_t opacity) {
 }
 
 // Stay-on-top is the window's own; no taskbar button is the extended style of the window that
-// would carry the button: the owner (the application window) when there is one.
+// would carry the button: the first of the owner chain (the application window).
 void TWin32Platform::SetWindowStates(TWindowId window, bool stayOnTop, bool noTaskbar) {
   TWindowRecord* record = Find(window);
   if (!record) return;
   SetWindowPos(record->Handle, stayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  HWND carrier = record->Owner ? record->Owner : record->Handle;
+  HWND carrier = GetAncestor(record->Handle, GA_ROOTOWNER);
   const LONG exStyle = GetWindowLongW(carrier, GWL_EXSTYLE);
   const LONG wanted = noTaskbar ? exStyle | WS_EX_TOOLWINDOW : exStyle & ~WS_EX_TOOLWINDOW;
   if (wanted != exStyle) SetWindowLongW(carrier, GWL_EXSTYLE, wanted);
@@ -265,7 +246,7 @@ void TWin32Platform::SetWindowStates(TWindowId window, bool stayOnTop, bool noTa
 void TWin32Platform::MinimizeWindow(TWindowId window) {
   TWindowRecord* record = Find(window);
   if (!record) return;
-  HWND target = record->Owner ? GetAncestor(record->Handle, GA_ROOTOWNER) : record->Handle;
+  HWND target = GetAncestor(record->Handle, GA_ROOTOWNER);
   ::ShowWindow(target, SW_MINIMIZE);
 }
 
@@ -605,7 +586,10 @@ std::unique_ptr<TPlatform> CreateDesktopPlatform() { return std::make_unique<win
 std::vector<std::string> CommandLineArguments(int, char**) {
   const wchar_t* line = GetCommandLineW();
   const size_t length = line ? wcslen(line) : 0;
-  return win32::SplitCommandLine(std::u16string_view(reinterpret_cast<const char16_t*>(line), length));
+  std::vector<std::string> words =
+      SplitCommandLine(Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(line), length)));
+  if (!words.empty()) words.erase(words.begin());  // the program itself
+  return words;
 }
 
 }  // namespace platform
