@@ -29,10 +29,15 @@ if(EXISTS /usr/src/googletest/CMakeLists.txt)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 endif()
 
-# Programs built here run under Wine in a prefix of the build tree, made on first use.
+# Programs built here run under Wine in a prefix of the build tree, made on first use. The
+# driver also gets a command of its own, for the tests that start it from a script or a pipe.
 find_program(ORVANTA_WINE NAMES wine64 wine PATHS /usr/lib/wine)
 if(ORVANTA_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR sh ${CMAKE_SOURCE_DIR}/tests/windows/wine-run.sh ${CMAKE_BINARY_DIR}/wine)
+  set(ORVANTA_SCRIPT_DRIVER ${CMAKE_BINARY_DIR}/orvanta-script-wine.sh)
+  file(WRITE ${ORVANTA_SCRIPT_DRIVER}
+       "#!/bin/sh\nexec sh ${CMAKE_SOURCE_DIR}/tests/windows/wine-run.sh ${CMAKE_BINARY_DIR}/wine ${CMAKE_BINARY_DIR}/bin/orvanta-script.exe \"$@\"\n")
+  file(CHMOD ${ORVANTA_SCRIPT_DRIVER} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 endif()
 
 # The font engine still names fontconfig's target; on Windows the faces are found through the
