@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds and runs the whole test suite: unit, scripted, asset and real-display tests on the
-# release build, the picture tests on a scalar-only build, unit and scripted tests again under
+# release build, the Windows build's unit, scripted, soak and real-program tests under Wine, the
+# picture tests on a scalar-only build, unit and scripted tests again under
 # AddressSanitizer and
 # UndefinedBehaviorSanitizer, and a short fuzzing run of the PNG reader.
 set -e
@@ -11,6 +12,14 @@ jobs=$(nproc)
 cmake --preset default >/dev/null
 cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
+
+# The Windows program, cross-built with MinGW-w64 and tested under Wine (its soak test uses the
+# soak program of the build above).
+windows_start=$(date +%s)
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j "$jobs"
+ctest --preset windows -j "$jobs"
+echo "Windows build and tests: $(($(date +%s) - windows_start)) s"
 
 # The picture tests once more with the portable scalar paths only (no SIMD kernels).
 cmake --preset scalar >/dev/null

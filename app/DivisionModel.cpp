@@ -4,6 +4,7 @@
 #include <bit>
 #include <stdexcept>
 
+#include "app/LayoutStyles.h"
 #include "framework/Runtime.h"
 
 namespace {
@@ -18,22 +19,26 @@ constexpr std::int32_t kLastCount = 3000;
 constexpr double kShortestSlab = 600;
 constexpr double kLongestSlab = 720;
 
-// The style's numerator in 32-bit two's-complement arithmetic: differences and products wrap.
+// What an end of the run takes of the total length.
+std::uint32_t EndWidth(TRunEnd end, std::uint32_t neifeng, std::uint32_t waifeng) {
+  switch (end) {
+    case reWall: return waifeng;
+    case rePiece: return neifeng;
+    default: return 0;
+  }
+}
+
+// The style's numerator, the length left for the slabs: the total less what the two ends take
+// and the seams between the slabs, in 32-bit two's-complement arithmetic (differences and
+// products wrap).
 std::int32_t Numerator(std::int32_t zongchang, std::int32_t kuai, std::int32_t neifeng, std::int32_t waifeng,
                        std::int32_t yangshi) {
-  const auto z = static_cast<std::uint32_t>(zongchang);
-  const auto k = static_cast<std::uint32_t>(kuai);
+  if (!IsLayoutStyle(yangshi)) throw std::invalid_argument("layout style outside 1 to " + std::to_string(kStyleCount));
+  const TLayoutStyle& style = LayoutStyle(yangshi);
   const auto n = static_cast<std::uint32_t>(neifeng);
   const auto w = static_cast<std::uint32_t>(waifeng);
-  std::uint32_t result = 0;
-  switch (yangshi) {
-    case 1: result = z - 2 * w - (k - 1) * n; break;  // a wall with chamfer at each end
-    case 2: result = z - (k - 1) * n; break;          // free ends
-    case 3: result = z - 2 * n - (k - 1) * n; break;  // an end seam at each end
-    case 4: result = z - w - (k - 1) * n; break;      // free left end, wall at the right
-    case 5: result = z - w - k * n; break;            // end seam at the left, wall at the right
-    default: throw std::invalid_argument("layout style outside 1 to 5");
-  }
+  const std::uint32_t result = static_cast<std::uint32_t>(zongchang) - EndWidth(style.Left, n, w) -
+                               EndWidth(style.Right, n, w) - (static_cast<std::uint32_t>(kuai) - 1) * n;
   return static_cast<std::int32_t>(result);
 }
 

@@ -24,9 +24,9 @@ using namespace unit1;
 namespace {
 
 // The value labels over the diagram: transparent, centred, own 黑体 font.
-TLabel* ValueLabel(TForm1* form, const char* name, TRect bounds, const char* caption, bool autoSize, int height = 21) {
+TLabel* ValueLabel(TForm1* form, const char* name, const TRect& bounds, const char* caption, bool autoSize, int height = 21) {
   TLabel* l = Make<TLabel>(form, name, form->pnl1);
-  l->SetBounds(bounds.Left, bounds.Top, bounds.Right, bounds.Bottom);
+  l->SetBoundsRect(bounds);
   l->SetAutoSize(autoSize);
   l->SetCaption(caption);
   SetFont(l->Font(), kHeiTi, height, clWhite);
@@ -43,8 +43,8 @@ TLabel* CaptionLabel(TForm1* form, const char* name, int left, int width, const 
   return l;
 }
 
-void SetupPanel(TPanel* p, TRect bounds, TColor color, int tabOrder) {
-  p->SetBounds(bounds.Left, bounds.Top, bounds.Right, bounds.Bottom);
+void SetupPanel(TPanel* p, const TRect& bounds, TColor color, int tabOrder) {
+  p->SetBoundsRect(bounds);
   p->SetBevelOuter(bvNone);
   p->SetBorderStyle(bsSingle);
   p->SetColor(color);
@@ -84,23 +84,23 @@ void TForm1::CreateComponents() {
   shp1->Brush().Color = 0x00656567;
 
   pnl1 = Make<TPanel>(this, "pnl1", this);
-  SetupPanel(pnl1, {3, 36, 534, 167}, 0x005E5E60, 0);
+  SetupPanel(pnl1, Bounds(3, 36, 534, 167), 0x005E5E60, 0);
   CreateDiagrams();
 
-  jiao1l = ValueLabel(this, "jiao1l", {420, 92, 25, 24}, "10", false);
-  lishikuan1l = ValueLabel(this, "lishikuan1l", {350, 92, 33, 21}, "656", true);
-  feng1l = ValueLabel(this, "feng1l", {291, 92, 23, 24}, "6", false);
-  zongchangl = ValueLabel(this, "zongchangl", {191, 124, 97, 24}, "2000", false);
-  fengl = ValueLabel(this, "fengl", {159, 92, 25, 24}, "6", false);
-  lishiKuanl = ValueLabel(this, "lishiKuanl", {81, 92, 33, 21}, "656", true);
-  jiaol = ValueLabel(this, "jiaol", {28, 92, 25, 24}, "10", false);
-  kuail = ValueLabel(this, "kuail", {320, 6, 81, 30}, "3", false, 30);
+  jiao1l = ValueLabel(this, "jiao1l", Bounds(420, 92, 25, 24), "10", false);
+  lishikuan1l = ValueLabel(this, "lishikuan1l", Bounds(350, 92, 33, 21), "656", true);
+  feng1l = ValueLabel(this, "feng1l", Bounds(291, 92, 23, 24), "6", false);
+  zongchangl = ValueLabel(this, "zongchangl", Bounds(191, 124, 97, 24), "2000", false);
+  fengl = ValueLabel(this, "fengl", Bounds(159, 92, 25, 24), "6", false);
+  lishiKuanl = ValueLabel(this, "lishiKuanl", Bounds(81, 92, 33, 21), "656", true);
+  jiaol = ValueLabel(this, "jiaol", Bounds(28, 92, 25, 24), "10", false);
+  kuail = ValueLabel(this, "kuail", Bounds(320, 6, 81, 30), "3", false, 30);
   CreatePictureButtons();
 
   CreateTitleBar();
 
   pnl2 = Make<TPanel>(this, "pnl2", this);
-  SetupPanel(pnl2, {3, 204, 534, 40}, 0x00656567, 2);
+  SetupPanel(pnl2, Bounds(3, 204, 534, 40), 0x00656567, 2);
   lbl1 = CaptionLabel(this, "lbl1", 8, 56, "总长度:");
   lbl2 = CaptionLabel(this, "lbl2", 151, 40, "分段:");
   lbl3 = CaptionLabel(this, "lbl3", 256, 56, "理石缝:");
@@ -135,7 +135,7 @@ void TForm1::FormShow(TObject*) {
 }
 
 void TForm1::FormKeyPress(TObject* sender, char32_t& key) {
-  if (key == 27) btn1Click(sender);
+  if (key == platform::ccEscape) btn1Click(sender);
 }
 
 void TForm1::WndProc(TMessage& m) {

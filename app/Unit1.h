@@ -1,7 +1,10 @@
 // The main window: its components, its handlers and the two computations of the model.
 #pragma once
 
+#include <array>
 #include <cstdint>
+
+#include "app/LayoutStyles.h"
 
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
@@ -24,11 +27,8 @@ class TForm1 : public TForm {
   // Components, bottom to top within each parent.
   TShape* shp1 = nullptr;
   TPanel* pnl1 = nullptr;
-  TImage* imgs5 = nullptr;
-  TImage* imgs4 = nullptr;
-  TImage* imgs3 = nullptr;
-  TImage* imgs2 = nullptr;
-  TImage* imgs1 = nullptr;
+  // The diagrams imgs1 ... imgs5 of the layout styles are named by the style table.
+  TImage* DiagramOf(std::int32_t style) const { return m_diagrams[static_cast<std::size_t>(style - 1)]; }
   TLabel* jiao1l = nullptr;
   TLabel* lishikuan1l = nullptr;
   TLabel* feng1l = nullptr;
@@ -75,7 +75,7 @@ class TForm1 : public TForm {
   void tmr1Timer(TObject* sender);
   // Applies the current style (diagram, end labels, chamfer input).
   void bianxing();
-  // Hides the five diagrams, then shows `diagram`.
+  // Hides every style's diagram, in style order, then shows `diagram`.
   void showthis(TImage* diagram);
 
   // The model's computations, writing into the window's labels.
@@ -88,7 +88,13 @@ class TForm1 : public TForm {
  private:
   void CreateComponents();
   // Parts of the window description, called in creation order.
-  void CreateDiagrams();        // imgs5 ... imgs1 in pnl1
+  void CreateDiagrams();        // the styles' diagrams in pnl1, the last style's first
+  // The end labels' steps of a style: writes `number` into those (jiaol, then jiao1l) that show
+  // `value`; shows or hides both as the style says.
+  void WriteEndLabels(const TLayoutStyle& style, TEndValue value, std::int32_t number);
+  void ShowEndLabels(const TLayoutStyle& style);
+
+  std::array<TImage*, kStyleCount> m_diagrams{};
   void CreatePictureButtons();  // btn4, btn5, btn6 in pnl1
   void CreateTitleBar();        // fltlbr1 with btn1, btn2, btn3
   void CreateInputs();          // the five inputs in pnl2

@@ -13,10 +13,12 @@ namespace {
 
 constexpr TColor kInputColor = 0x00565658;
 
-TCnSpinEdit* SpinInput(TForm1* form, const char* name, TRect bounds, std::int32_t minValue, std::int32_t maxValue,
+const TLayoutStyle* StyleOf(std::int32_t yangshi) { return IsLayoutStyle(yangshi) ? &LayoutStyle(yangshi) : nullptr; }
+
+TCnSpinEdit* SpinInput(TForm1* form, const char* name, const TRect& bounds, std::int32_t minValue, std::int32_t maxValue,
                        std::int32_t value, int tabOrder) {
   TCnSpinEdit* e = Make<TCnSpinEdit>(form, name, form->pnl2);
-  e->SetBounds(bounds.Left, bounds.Top, bounds.Right, bounds.Bottom);
+  e->SetBoundsRect(bounds);
   e->SetColor(kInputColor);
   e->SetCtl3D(false);
   SetFont(e->Font(), kHeiTi, 21, clWhite);
@@ -44,10 +46,10 @@ void TForm1::CreateInputs() {
   edtzongchang->SetTextType(IntegerText);
   edtzongchang->SetEnterAsTab(true);
 
-  sekuai = SpinInput(this, "sekuai", {194, 3, 59, 31}, 2, 3000, 3, 1);
-  seneifeng = SpinInput(this, "seneifeng", {314, 3, 41, 31}, 0, 20, 6, 2);
-  sewaifeng = SpinInput(this, "sewaifeng", {401, 3, 41, 31}, 0, 20, 10, 3);
-  se1 = SpinInput(this, "se1", {488, 3, 41, 31}, 0, 0, 1, 4);
+  sekuai = SpinInput(this, "sekuai", Bounds(194, 3, 59, 31), 2, 3000, 3, 1);
+  seneifeng = SpinInput(this, "seneifeng", Bounds(314, 3, 41, 31), 0, 20, 6, 2);
+  sewaifeng = SpinInput(this, "sewaifeng", Bounds(401, 3, 41, 31), 0, 20, 10, 3);
+  se1 = SpinInput(this, "se1", Bounds(488, 3, 41, 31), 0, 0, 1, 4);
   sekuai->OnChange = [this](TObject* s) { sekuaiChange(s); };
   seneifeng->OnChange = [this](TObject* s) { seneifengChange(s); };
   sewaifeng->OnChange = [this](TObject* s) { sewaifengChange(s); };
@@ -83,31 +85,21 @@ void TForm1::seneifengChange(TObject*) {
   feng1l->SetCaption(fengl->Caption());
   m.neifeng = seneifeng->Value();
   jisuan();
-  if (m.yangshi == 3) {
-    jiaol->SetCaption(IntToStr(m.neifeng));
-    jiao1l->SetCaption(IntToStr(m.neifeng));
-  } else if (m.yangshi == 5) {
-    jiaol->SetCaption(IntToStr(m.neifeng));
-  }
+  if (const TLayoutStyle* style = StyleOf(m.yangshi)) WriteEndLabels(*style, evSeam, m.neifeng);
 }
 
 void TForm1::sewaifengChange(TObject*) {
   TDivisionModel& m = Model();
   m.waifeng = sewaifeng->Value();
-  if (m.yangshi == 1 || m.yangshi == 4) {
-    jiaol->SetCaption(IntToStr(m.waifeng));
-    jiao1l->SetCaption(jiaol->Caption());
-  } else if (m.yangshi == 5) {
-    jiao1l->SetCaption(IntToStr(m.waifeng));
-  }
+  if (const TLayoutStyle* style = StyleOf(m.yangshi)) WriteEndLabels(*style, evChamfer, m.waifeng);
   jisuan();
 }
 
 void TForm1::se1Change(TObject*) {
-  // The style wraps around: 6 or more becomes 1, 0 or less becomes 5 (each write runs this
-  // handler again, nested).
-  if (se1->Value() >= 6) se1->SetValue(1);
-  if (se1->Value() <= 0) se1->SetValue(5);
+  // The style wraps around: past the last style becomes the first, 0 or less the last (each write
+  // runs this handler again, nested).
+  if (se1->Value() > kStyleCount) se1->SetValue(1);
+  if (se1->Value() <= 0) se1->SetValue(kStyleCount);
   Model().yangshi = se1->Value();
   bianxing();
   jisuan();
@@ -122,7 +114,7 @@ void TForm1::sekuaiKeyPress(TObject*, char32_t&) {}
 void TForm1::imgs5Click(TObject*) {
   TDivisionModel& m = Model();
   m.yangshi = m.yangshi + 1;
-  if (m.yangshi == 6) m.yangshi = 1;
+  if (m.yangshi == kStyleCount + 1) m.yangshi = 1;
   se1->SetValue(m.yangshi);
   bianxing();
   jisuan();
@@ -131,60 +123,32 @@ void TForm1::imgs5Click(TObject*) {
 
 void TForm1::bianxing() {
   const TDivisionModel& m = Model();
-  auto chamferInput = [this](bool enabled) {
-    sewaifeng->SetEnabled(enabled);
-    lbl4->SetEnabled(enabled);
-  };
-  switch (m.yangshi) {
-    case 1:
-      showthis(imgs1);
-      sewaifeng->SetValue(m.waifeng);
-      jiaol->SetCaption(IntToStr(m.waifeng));
-      jiao1l->SetCaption(jiaol->Caption());
-      jiaol->Show();
-      jiao1l->Show();
-      chamferInput(true);
-      break;
-    case 2:
-      showthis(imgs2);
-      jiaol->Hide();
-      jiao1l->Hide();
-      chamferInput(false);
-      break;
-    case 3:
-      showthis(imgs3);
-      jiaol->Show();
-      jiao1l->Show();
-      jiaol->SetCaption(IntToStr(m.neifeng));
-      jiao1l->SetCaption(jiaol->Caption());
-      chamferInput(false);
-      break;
-    case 4:
-      showthis(imgs4);
-      jiaol->Hide();
-      jiao1l->Show();
-      sewaifeng->SetValue(m.waifeng);
-      jiaol->SetCaption(IntToStr(m.waifeng));
-      jiao1l->SetCaption(IntToStr(m.waifeng));
-      chamferInput(true);
-      break;
-    case 5:
-      showthis(imgs5);
-      jiaol->Show();
-      jiao1l->Show();
-      sewaifeng->SetValue(m.waifeng);
-      jiao1l->SetCaption(IntToStr(m.waifeng));
-      jiaol->SetCaption(IntToStr(m.neifeng));
-      chamferInput(true);
-      break;
-    default:
-      break;
-  }
+  const TLayoutStyle* style = StyleOf(m.yangshi);
+  if (!style) return;
+  showthis(DiagramOf(m.yangshi));
+  // The end labels take their visibility before the chamfer input is rewritten: that write's
+  // nested change handler may show an error box, and the window repaints behind it.
+  ShowEndLabels(*style);
+  if (style->ChamferInput()) sewaifeng->SetValue(m.waifeng);
+  WriteEndLabels(*style, evChamfer, m.waifeng);
+  WriteEndLabels(*style, evSeam, m.neifeng);
+  sewaifeng->SetEnabled(style->ChamferInput());
+  lbl4->SetEnabled(style->ChamferInput());
+}
+
+void TForm1::WriteEndLabels(const TLayoutStyle& style, TEndValue value, std::int32_t number) {
+  if (style.LeftLabel.Value == value) jiaol->SetCaption(IntToStr(number));
+  if (style.RightLabel.Value == value) jiao1l->SetCaption(IntToStr(number));
+}
+
+void TForm1::ShowEndLabels(const TLayoutStyle& style) {
+  jiaol->SetVisible(style.LeftLabel.Visible);
+  jiao1l->SetVisible(style.RightLabel.Visible);
 }
 
 void TForm1::showthis(TImage* diagram) {
-  for (TImage* img : {imgs1, imgs2, imgs3, imgs4, imgs5})
-    if (img) img->Hide();
+  for (std::int32_t style = 1; style <= kStyleCount; ++style)
+    if (TImage* img = DiagramOf(style)) img->Hide();
   if (diagram) diagram->Show();
 }
 

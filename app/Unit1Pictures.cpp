@@ -29,9 +29,9 @@ TImage* Diagram(TForm1* form, const char* name, bool visible) {
   return img;
 }
 
-TPNGButton* PictureButton(TForm1* form, const char* name, TRect bounds) {
+TPNGButton* PictureButton(TForm1* form, const char* name, const TRect& bounds) {
   TPNGButton* b = Make<TPNGButton>(form, name, form->pnl1);
-  b->SetBounds(bounds.Left, bounds.Top, bounds.Right, bounds.Bottom);
+  b->SetBoundsRect(bounds);
   const std::string prefix = name;
   // The stored pictures are read straight into the button's own holders.
   ReadPicture(b->PictureDefault(), prefix + ".PictureDefault.Data");
@@ -48,18 +48,16 @@ TPNGButton* PictureButton(TForm1* form, const char* name, TRect bounds) {
 }  // namespace
 
 void TForm1::CreateDiagrams() {
-  imgs5 = Diagram(this, "imgs5", false);
-  imgs4 = Diagram(this, "imgs4", false);
-  imgs3 = Diagram(this, "imgs3", false);
-  imgs2 = Diagram(this, "imgs2", false);
-  imgs1 = Diagram(this, "imgs1", true);
+  // Bottom to top: the last style's diagram first; the first style's shows at start.
+  for (std::int32_t style = kStyleCount; style >= 1; --style)
+    m_diagrams[static_cast<std::size_t>(style - 1)] = Diagram(this, LayoutStyle(style).Diagram, style == kFirstStyle);
 }
 
 void TForm1::CreatePictureButtons() {
-  btn4 = PictureButton(this, "btn4", {483, 4, 48, 48});
+  btn4 = PictureButton(this, "btn4", Bounds(483, 4, 48, 48));
   btn4->OnClick = [this](TObject* s) { imgs5Click(s); };
-  btn5 = PictureButton(this, "btn5", {484, 55, 48, 48});
-  btn6 = PictureButton(this, "btn6", {484, 108, 48, 48});
+  btn5 = PictureButton(this, "btn5", Bounds(484, 55, 48, 48));
+  btn6 = PictureButton(this, "btn6", Bounds(484, 108, 48, 48));
   btn6->OnClick = [this](TObject* s) { btn6Click(s); };
 }
 

@@ -40,8 +40,3 @@ if(ORVANTA_WINE)
   file(CHMOD ${ORVANTA_SCRIPT_DRIVER} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 endif()
 
-# The font engine still names fontconfig's target; on Windows the faces are found through the
-# system (platform/win32), so the name stands for nothing here.
-if(NOT TARGET PkgConfig::FONTCONFIG)
-  add_library(PkgConfig::FONTCONFIG INTERFACE IMPORTED)
-endif()

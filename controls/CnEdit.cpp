@@ -19,7 +19,10 @@ bool IsDigit(char32_t c) { return c >= '0' && c <= '9'; }
 
 // The characters Ctrl+A, Ctrl+C, Backspace, Enter, Ctrl+V, Ctrl+X and Ctrl+Z, which edit rather
 // than insert.
-bool IsEditControlKey(char32_t c) { return c == 1 || c == 3 || c == 8 || c == 13 || c == 22 || c == 24 || c == 26; }
+bool IsEditControlKey(char32_t c) {
+  using namespace platform;
+  return c == ccCtrlA || c == ccCtrlC || c == ccBackspace || c == ccEnter || c == ccCtrlV || c == ccCtrlX || c == ccCtrlZ;
+}
 
 }  // namespace
 
@@ -114,7 +117,7 @@ bool TCnEdit::Accepts(char32_t key) const {
 }
 
 void TCnEdit::KeyPress(char32_t& key) {
-  if (key == 13) {
+  if (key == platform::ccEnter) {
     if (m_enterAsTab) {
       // The top-most ancestor moves the focus on to the next control in its tab order.
       if (TWinControl* top = Parent()) {
@@ -336,7 +339,7 @@ void TCnEdit::PaintClient(TCanvas& canvas) {
     c.Detach();
     return;
   }
-  c.DrawEdge(r, edgeRaised, bfRect | bfMiddle | (m_buttonPressed ? bfFlat : 0));
+  c.DrawEdge(r, edgeRaised, bfRect | bfMiddle | (m_buttonPressed ? unsigned{bfFlat} : 0u));
   const int mid = r.Width() / 2 - 1 + (m_buttonPressed ? 1 : 0);
   c.Brush().Color = clBlack;
   c.Brush().Style = bsSolid;

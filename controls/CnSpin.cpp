@@ -265,8 +265,10 @@ void TCnSpinEdit::StepDown(TObject*) {
 
 bool TCnSpinEdit::IsAcceptedChar(char32_t key) const {
   const char32_t separator = static_cast<unsigned char>(DecimalSeparator());
-  bool accepted = (key >= '0' && key <= '9') || key == '+' || key == '-' || key == separator || (key < 32 && key != 13);
-  if (accepted && !m_editorEnabled) accepted = key < 32 && key != 8;
+  using namespace platform;
+  const bool control = key < ccFirstPrintable;
+  bool accepted = (key >= '0' && key <= '9') || key == '+' || key == '-' || key == separator || (control && key != ccEnter);
+  if (accepted && !m_editorEnabled) accepted = control && key != ccBackspace;
   return accepted;
 }
 

@@ -362,7 +362,7 @@ void TDefineSpeed::MouseDown(TMouseButton button, TShiftState shift, int x, int 
   TVersionGraphic::MouseDown(button, shift, x, y);
   if (button != mbLeft || !Enabled()) return;
   if (!m_down) {
-    m_state = bsPressed;
+    m_state = fbPressed;
     Invalidate();
   }
   m_tracking = true;
@@ -372,7 +372,7 @@ void TDefineSpeed::MouseDown(TMouseButton button, TShiftState shift, int x, int 
 void TDefineSpeed::MouseMove(TShiftState shift, int x, int y) {
   TVersionGraphic::MouseMove(shift, x, y);
   if (!m_tracking) return;
-  const TButtonState state = m_down ? bsLatched : Inside(x, y) ? bsPressed : bsUp;
+  const TFlatButtonState state = m_down ? fbLatched : Inside(x, y) ? fbPressed : fbUp;
   if (state == m_state) return;
   m_state = state;
   Invalidate();
@@ -384,7 +384,7 @@ void TDefineSpeed::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
   m_tracking = false;
   const bool inside = Inside(x, y);
   if (m_groupIndex == 0) {
-    m_state = bsUp;
+    m_state = fbUp;
     m_hot = false;
     if (inside) Invalidate();
   } else if (inside) {
@@ -392,7 +392,7 @@ void TDefineSpeed::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
     if (m_down) Repaint();
   } else {
     // A release away from where the last move left the state still ends in the rest look.
-    m_state = m_down ? bsLatched : bsUp;
+    m_state = m_down ? fbLatched : fbUp;
     Repaint();
   }
   if (inside) Click();
@@ -424,7 +424,7 @@ void TDefineSpeed::MouseLeft() {
 void TDefineSpeed::EnabledChanged() {
   if (!Enabled()) {
     m_hot = false;
-    m_state = bsDisabled;
+    m_state = fbDisabled;
   }
   RederiveHot();
   Invalidate();
@@ -450,11 +450,11 @@ void TDefineSpeed::SetDown(bool v) {
   if (v == m_down || (m_down && !m_allowAllUp)) return;
   m_down = v;
   if (v) {
-    if (m_state == bsUp) Invalidate();
-    m_state = bsLatched;
+    if (m_state == fbUp) Invalidate();
+    m_state = fbLatched;
     NotifyGroup();
   } else {
-    m_state = bsUp;
+    m_state = fbUp;
     Repaint();
   }
 }
@@ -481,7 +481,7 @@ void TDefineSpeed::GroupButtonPressed(int groupIndex, TDefineSpeed* sender) {
   if (!sender || sender == this || groupIndex != m_groupIndex) return;
   if (sender->m_down && m_down) {
     m_down = false;
-    m_state = bsUp;
+    m_state = fbUp;
     Invalidate();
   }
   m_allowAllUp = sender->m_allowAllUp;
@@ -576,10 +576,10 @@ void TDefineSpeed::Paint() {
   TCanvas& c = Canvas();
   // 1. Settle the state.
   if (!Enabled()) {
-    m_state = bsDisabled;
+    m_state = fbDisabled;
     m_tracking = false;
-  } else if (m_state == bsDisabled) {
-    m_state = m_down && m_groupIndex != 0 ? bsLatched : bsUp;
+  } else if (m_state == fbDisabled) {
+    m_state = m_down && m_groupIndex != 0 ? fbLatched : fbUp;
   }
   // 2. The glyph's transparent colour: its bottom-left pixel.
   const TColor transparentColor = m_glyph->TransparentColor();
@@ -590,7 +590,7 @@ void TDefineSpeed::Paint() {
     c.Font().SetStyle(m_foisStyle);
   }
   // 4. Press offset.
-  const bool sunk = m_state == bsPressed || m_state == bsLatched;
+  const bool sunk = m_state == fbPressed || m_state == fbLatched;
   const TPoint offset = sunk ? TPoint{1, 1} : TPoint{0, 0};
   // 5. Layout.
   const TPoint glyphSize = m_glyph->Empty() ? TPoint{0, 0} : TPoint{m_glyph->Width() / m_numGlyphs, m_glyph->Height()};
@@ -609,10 +609,10 @@ void TDefineSpeed::Paint() {
   if (filled) {
     TColor fill = m_colorFlat;
     switch (m_state) {
-      case bsUp: fill = m_hot ? m_colorFocused : m_colorFlat; break;
-      case bsDisabled: fill = m_colorFlat; break;
-      case bsPressed: fill = m_colorDown; break;
-      case bsLatched: fill = m_hot ? m_colorFocused : m_colorDown; break;
+      case fbUp: fill = m_hot ? m_colorFocused : m_colorFlat; break;
+      case fbDisabled: fill = m_colorFlat; break;
+      case fbPressed: fill = m_colorDown; break;
+      case fbLatched: fill = m_hot ? m_colorFocused : m_colorDown; break;
     }
     c.Brush().Style = bsSolid;
     c.Brush().Color = fill;
@@ -620,7 +620,7 @@ void TDefineSpeed::Paint() {
   }
   // 7. Outline.
   if (!m_transBorder) {
-    const bool shadow = sunk || (m_state == bsUp && m_hot);
+    const bool shadow = sunk || (m_state == fbUp && m_hot);
     c.Brush().Style = bsSolid;
     c.Brush().Color = shadow ? m_colorShadow : m_colorBorder;
     c.FrameRect({0, 0, Width(), Height()});
@@ -631,7 +631,7 @@ void TDefineSpeed::Paint() {
   if (!Caption().empty()) {
     const unsigned flags = dtCenter | dtVCenter | dtSingleLine;
     c.Brush().Style = bsClear;
-    if (m_state == bsDisabled) {
+    if (m_state == fbDisabled) {
       TRect raised = m_textRect.Offset(1, 1);
       c.Font().SetColor(clBtnHighlight);
       c.DrawText(Caption(), raised, flags);
@@ -651,16 +651,16 @@ void TDefineSpeed::PaintGlyph(TCanvas& canvas, TColor transparentColor) {
   // The image for the state: up 0, disabled 1, pressed 2, latched 3, as far as the strip has them.
   int index = 0;
   switch (m_state) {
-    case bsUp: index = 0; break;
-    case bsDisabled: index = n >= 2 ? 1 : 0; break;
-    case bsPressed: index = n >= 3 ? 2 : 0; break;
-    case bsLatched: index = n >= 4 ? 3 : n == 3 ? 2 : 0; break;
+    case fbUp: index = 0; break;
+    case fbDisabled: index = n >= 2 ? 1 : 0; break;
+    case fbPressed: index = n >= 3 ? 2 : 0; break;
+    case fbLatched: index = n >= 4 ? 3 : n == 3 ? 2 : 0; break;
   }
   const int left = index * w;
   const int right = index == n - 1 ? strip.Width : left + w;
   TSurface work = CutImage(strip, left, right, w);
   std::uint32_t key = RgbOf(transparentColor);
-  if (n == 1 && m_state == bsDisabled) {
+  if (n == 1 && m_state == fbDisabled) {
     work = CreateDisabledGlyph(work, clBlack, clBtnFace, true, clBtnShadow, clBtnHighlight);
     key = work.At(0, work.Height - 1) & kRgbMask;
   }

@@ -98,7 +98,7 @@ TFlatButtonLayout CalcFlatButtonLayout(TPoint clientSize, TPoint offset, TPoint 
 class TDefineSpeed : public TVersionGraphic {
  public:
   // The button's look and input state (hot is a separate flag).
-  enum TButtonState : std::uint8_t { bsUp, bsDisabled, bsPressed, bsLatched };
+  enum TFlatButtonState : std::uint8_t { fbUp, fbDisabled, fbPressed, fbLatched };
 
   explicit TDefineSpeed(TComponent* owner);
   ~TDefineSpeed() override;
@@ -159,7 +159,7 @@ class TDefineSpeed : public TVersionGraphic {
   TNotifyEvent OnMouseLeave;
 
   // --- state, for tests and the driver ------------------------------------------------------
-  TButtonState State() const { return m_state; }
+  TFlatButtonState State() const { return m_state; }
   bool Hot() const { return m_hot; }
   bool Tracking() const { return m_tracking; }
   // Where the last paint laid out glyph and caption.
@@ -210,7 +210,7 @@ class TDefineSpeed : public TVersionGraphic {
   int m_modalResult = 0;
   TPopupMenu* m_popupMenu = nullptr;
 
-  TButtonState m_state = bsUp;
+  TFlatButtonState m_state = fbUp;
   bool m_hot = false;
   bool m_tracking = false;
   TPoint m_glyphPos;

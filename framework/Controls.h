@@ -75,6 +75,7 @@ class TControl : public TComponent {
   void SetHeight(int v) { SetBounds(m_left, m_top, m_width, v); }
   virtual void SetBounds(int left, int top, int width, int height);
   TRect BoundsRect() const { return Bounds(m_left, m_top, m_width, m_height); }
+  void SetBoundsRect(const TRect& r) { SetBounds(r.Left, r.Top, r.Width(), r.Height()); }
   virtual int ClientWidth() const { return m_width; }
   virtual int ClientHeight() const { return m_height; }
   void SetClientWidth(int w);

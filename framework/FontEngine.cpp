@@ -1,17 +1,17 @@
 // Sections:
 //   1. UTF-8 decoding
-//   2. Sized faces: opening, scaling to the character height, metrics
+//   2. Face files and sized faces: opening, scaling to the character height, metrics
 //   3. Glyph rendering and the glyph cache
-//   4. Font resolution: aliases, fontconfig matching, glyph fallback
+//   4. Font instances: a face per font as asked for, glyph fallback through the platform
 //   5. The engine: measuring and drawing
 #include "framework/FontEngine.h"
 
 #include "base/Utf8.h"
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
+#include FT_SIZES_H
 #include FT_TRUETYPE_TABLES_H
 
 #include <array>
@@ -20,6 +20,8 @@
 #include <tuple>
 #include <unordered_map>
 #include <vector>
+
+#include "platform/FontFiles.h"
 
 namespace {
 
@@ -31,7 +33,7 @@ namespace {
 // text goes on with the next byte.
 
 // ---------------------------------------------------------------------------------------------
-// 2. Sized faces
+// 2. Face files and sized faces
 // ---------------------------------------------------------------------------------------------
 
 struct TGlyph {
@@ -45,7 +47,34 @@ struct TGlyph {
 
 std::int64_t RoundDiv(std::int64_t num, std::int64_t den) { return (num * 2 + den) / (den * 2); }
 
-// One face file at one character height, with its own glyph cache.
+// A face of a font file, opened once for every height and style drawn from it, with one size
+// object per character height. The file is mapped once, and the auto-hinter analyses the face's
+// outlines once; only its scaled results are kept per size.
+class TFaceFile {
+ public:
+  explicit TFaceFile(FT_Face face) : m_face(face) {}
+  ~TFaceFile() { FT_Done_Face(m_face); }  // frees the size objects with the face
+  TFaceFile(const TFaceFile&) = delete;
+  TFaceFile& operator=(const TFaceFile&) = delete;
+
+  FT_Face Face() const { return m_face; }
+
+  // The size object for a character height, made on first use; null when FreeType cannot make one.
+  FT_Size Size(int height) {
+    auto found = m_sizes.find(height);
+    if (found != m_sizes.end()) return found->second;
+    FT_Size size = nullptr;
+    if (FT_New_Size(m_face, &size) != 0) size = nullptr;
+    m_sizes.emplace(height, size);
+    return size;
+  }
+
+ private:
+  FT_Face m_face;
+  std::unordered_map<int, FT_Size> m_sizes;
+};
+
+// One face at one character height and style, with its own glyph cache.
 //
 // Vertically the face is scaled so that its ascent + descent (the OS/2 win metrics, else hhea)
 // is exactly the character height, as in the faces the window was laid out with. Horizontally a
@@ -54,12 +83,11 @@ std::int64_t RoundDiv(std::int64_t num, std::int64_t den) { return (num * 2 + de
 // installed CJK faces have other proportions. Other faces keep their own aspect.
 class TSizedFace {
  public:
-  TSizedFace(FT_Face face, int height, bool syntheticBold, bool syntheticItalic)
-      : m_face(face), m_syntheticBold(syntheticBold), m_syntheticItalic(syntheticItalic) {
+  TSizedFace(FT_Face face, FT_Size size, int height, bool syntheticBold, bool syntheticItalic)
+      : m_face(face), m_size(size), m_syntheticBold(syntheticBold), m_syntheticItalic(syntheticItalic) {
     ComputeScales(height);
     ComputeMetrics(height);
   }
-  ~TSizedFace() { FT_Done_Face(m_face); }
   TSizedFace(const TSizedFace&) = delete;
   TSizedFace& operator=(const TSizedFace&) = delete;
 
@@ -90,7 +118,8 @@ class TSizedFace {
   void ComputeScales(int height);
   void ComputeMetrics(int height);
 
-  FT_Face m_face;
+  FT_Face m_face;  // owned by its TFaceFile
+  FT_Size m_size;  // shared with the other styles of this height; made active before each use
   bool m_syntheticBold;
   bool m_syntheticItalic;
   FT_Fixed m_xScale = 0x10000;
@@ -143,6 +172,7 @@ void TSizedFace::ComputeScales(int height) {
   request.type = FT_SIZE_REQUEST_TYPE_SCALES;
   request.width = m_xScale;
   request.height = m_yScale;
+  FT_Activate_Size(m_size);
   FT_Request_Size(m_face, &request);
 
   if (m_syntheticBold) {
@@ -203,6 +233,7 @@ const TGlyph& TSizedFace::Glyph(FT_UInt index) {
 
   // Outlines only (embedded bitmaps are one-bit and exist only at some sizes); light hinting
   // snaps horizontal strokes to the pixel grid and leaves the horizontal layout alone.
+  FT_Activate_Size(m_size);
   if (FT_Load_Glyph(m_face, index, FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_LIGHT) != 0) return glyph;
   FT_GlyphSlot slot = m_face->glyph;
   glyph.Advance = static_cast<int>((slot->linearHoriAdvance + 0x8000) >> 16) + m_boldExtra;
@@ -238,43 +269,8 @@ const TGlyph& TSizedFace::Glyph(FT_UInt index) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// 4. Font resolution
+// 4. Font instances
 // ---------------------------------------------------------------------------------------------
-
-// Faces the window description names, mapped to faces every Linux desktop can install.
-struct TAlias {
-  std::string_view Name;
-  std::string_view Family;
-};
-constexpr std::array<TAlias, 5> kAliases{{
-    {"黑体", "WenQuanYi Zen Hei"},
-    {"SimHei", "WenQuanYi Zen Hei"},
-    {"宋体", "AR PL UMing CN"},
-    {"SimSun", "AR PL UMing CN"},
-    {"Tahoma", "DejaVu Sans"},
-}};
-constexpr std::string_view kLastResortFamily = "DejaVu Sans";
-
-bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
-std::vector<std::string> FamiliesFor(const std::string& name) {
-  std::vector<std::string> families;
-  for (const TAlias& alias : kAliases) {
-    if (SameNameIgnoringCase(alias.Name, name)) {
-      families.emplace_back(alias.Family);
-      break;
-    }
-  }
-  if (!name.empty()) families.push_back(name);
-  return families;
-}
 
 struct TFontSpecHash {
   size_t operator()(const TFontDesc& s) const {
@@ -287,18 +283,13 @@ struct TFontSpecHash {
 // A font as asked for, resolved to its primary face, with a per-character glyph table.
 struct TFontInstance {
   TFontDesc Desc;  // with the height clamped
-  std::vector<std::string> Families;
   TSizedFace* Primary = nullptr;  // null only when no face could be loaded at all
   TTextMetrics Metrics;
-  FcFontSet* Fallbacks = nullptr;  // fontconfig's sorted list, built on the first missing glyph
-  bool FallbacksSorted = false;
   std::array<const TGlyph*, 128> Ascii{};
   std::unordered_map<char32_t, const TGlyph*> Chars;
   TGlyph Placeholder;  // blank, half the height wide: stands in for every glyph when Primary is null
 
-  ~TFontInstance() {
-    if (Fallbacks) FcFontSetDestroy(Fallbacks);
-  }
+  platform::TFontRequest Request() const { return {Desc.Name, Desc.Bold, Desc.Italic}; }
 };
 
 }  // namespace
@@ -309,76 +300,52 @@ struct TFontInstance {
 
 struct TFontEngine::TImpl {
   FT_Library Library = nullptr;
-  FcConfig* Config = nullptr;
+  std::map<std::pair<std::string, int>, std::unique_ptr<TFaceFile>> Files;
   std::map<std::tuple<std::string, int, int, bool, bool>, std::unique_ptr<TSizedFace>> Faces;
   std::unordered_map<TFontDesc, std::unique_ptr<TFontInstance>, TFontSpecHash> Fonts;
   const TFontDesc* LastDesc = nullptr;
   TFontInstance* LastFont = nullptr;
 
-  TImpl() {
-    FT_Init_FreeType(&Library);
-    Config = FcInitLoadConfigAndFonts();
-  }
+  TImpl() { FT_Init_FreeType(&Library); }
   ~TImpl() {
     Fonts.clear();
     Faces.clear();
-    if (Config) FcConfigDestroy(Config);
+    Files.clear();
     if (Library) FT_Done_FreeType(Library);
   }
 
-  FcPattern* MakePattern(const std::vector<std::string>& families, const TFontDesc& desc) const {
-    FcPattern* pattern = FcPatternCreate();
-    for (const std::string& family : families) {
-      FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+  // The face of a font file, opened on first use; null when it cannot be drawn (not a scalable
+  // face), which is remembered too.
+  TFaceFile* FileFor(const platform::TFontFile& file) {
+    auto key = std::make_pair(file.Path, file.Index);
+    auto found = Files.find(key);
+    if (found != Files.end()) return found->second.get();
+    FT_Face face = nullptr;
+    std::unique_ptr<TFaceFile> opened;
+    if (Library && FT_New_Face(Library, file.Path.c_str(), file.Index, &face) == 0) {
+      opened = std::make_unique<TFaceFile>(face);
+      if (!FT_IS_SCALABLE(face) || face->units_per_EM == 0) opened.reset();
     }
-    FcPatternAddInteger(pattern, FC_WEIGHT, desc.Bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pattern, FC_SLANT, desc.Italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcPatternAddDouble(pattern, FC_PIXEL_SIZE, desc.Height);
-    FcConfigSubstitute(Config, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    return pattern;
+    return Files.emplace(std::move(key), std::move(opened)).first->second.get();
   }
 
-  // The sized face for a fontconfig font pattern, opened on first use. Bold and italic are
-  // synthesised when the face file itself is not bold or italic (fontconfig may have matched a
-  // regular face because the family has no other).
-  TSizedFace* FaceFor(FcPattern* font, const TFontDesc& desc) {
-    FcChar8* file = nullptr;
-    if (FcPatternGetString(font, FC_FILE, 0, &file) != FcResultMatch || !file) return nullptr;
-    int index = 0;
-    FcPatternGetInteger(font, FC_INDEX, 0, &index);
-    auto key = std::make_tuple(std::string(reinterpret_cast<const char*>(file)), index, desc.Height,
-                               desc.Bold, desc.Italic);
+  // The sized face of a font file, made on first use. Bold and italic are synthesised when the
+  // face itself is not bold or italic (the family may have no other member).
+  TSizedFace* FaceFor(const platform::TFontFile& file, const TFontDesc& desc) {
+    auto key = std::make_tuple(file.Path, file.Index, desc.Height, desc.Bold, desc.Italic);
     auto found = Faces.find(key);
     if (found != Faces.end()) return found->second.get();
-    FT_Face face = nullptr;
-    if (!Library || FT_New_Face(Library, std::get<0>(key).c_str(), index, &face) != 0) return nullptr;
-    if (!FT_IS_SCALABLE(face) || face->units_per_EM == 0) {
-      FT_Done_Face(face);
-      return nullptr;
-    }
+    TFaceFile* opened = FileFor(file);
+    FT_Size size = opened ? opened->Size(desc.Height) : nullptr;
+    if (!size) return nullptr;
+    const FT_Face face = opened->Face();
     const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
     const bool faceIsBold = (face->style_flags & FT_STYLE_FLAG_BOLD) != 0 ||
                             (os2 && os2->version != 0xFFFF && os2->usWeightClass >= 600);
     const bool faceIsItalic = (face->style_flags & FT_STYLE_FLAG_ITALIC) != 0;
-    auto sized = std::make_unique<TSizedFace>(face, desc.Height, desc.Bold && !faceIsBold,
+    auto sized = std::make_unique<TSizedFace>(face, size, desc.Height, desc.Bold && !faceIsBold,
                                               desc.Italic && !faceIsItalic);
-    TSizedFace* result = sized.get();
-    Faces.emplace(std::move(key), std::move(sized));
-    return result;
-  }
-
-  TSizedFace* MatchFace(const std::vector<std::string>& families, const TFontDesc& desc) {
-    if (!Config) return nullptr;
-    FcPattern* pattern = MakePattern(families, desc);
-    FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(Config, pattern, &result);
-    FcPatternDestroy(pattern);
-    if (!match) return nullptr;
-    TSizedFace* face = FaceFor(match, desc);
-    FcPatternDestroy(match);
-    return face;
+    return Faces.emplace(std::move(key), std::move(sized)).first->second.get();
   }
 
   TFontInstance& Font(const TFontDesc& desc) {
@@ -394,12 +361,7 @@ struct TFontEngine::TImpl {
     auto font = std::make_unique<TFontInstance>();
     font->Desc = asked;
     font->Desc.Height = std::clamp(asked.Height, MinHeight, MaxHeight);
-    font->Families = FamiliesFor(asked.Name);
-    font->Primary = MatchFace(font->Families, font->Desc);
-    if (!font->Primary) {
-      font->Families = {std::string(kLastResortFamily)};
-      font->Primary = MatchFace(font->Families, font->Desc);
-    }
+    if (const auto file = platform::MatchFontFile(font->Request())) font->Primary = FaceFor(*file, font->Desc);
     if (font->Primary) {
       font->Metrics = font->Primary->Metrics();
     } else {
@@ -410,26 +372,12 @@ struct TFontEngine::TImpl {
     return font;
   }
 
-  // The face that has a glyph for ch: the primary face, else the first of fontconfig's sorted
-  // fonts that covers it, else the primary face (whose missing-glyph box then shows).
+  // The face that has a glyph for ch: the primary face, else the first face the platform offers
+  // for it, else the primary face (whose missing-glyph box then shows).
   TSizedFace* FaceForChar(TFontInstance& font, char32_t ch) {
     if (font.Primary->GlyphIndex(ch) != 0 || ch < 0x20) return font.Primary;
-    if (!font.FallbacksSorted) {
-      font.FallbacksSorted = true;
-      FcPattern* pattern = MakePattern(font.Families, font.Desc);
-      FcResult result = FcResultNoMatch;
-      font.Fallbacks = FcFontSort(Config, pattern, FcTrue, nullptr, &result);
-      FcPatternDestroy(pattern);
-    }
-    if (!font.Fallbacks) return font.Primary;
-    for (int i = 0; i < font.Fallbacks->nfont; ++i) {
-      FcPattern* candidate = font.Fallbacks->fonts[i];
-      FcCharSet* charset = nullptr;
-      if (FcPatternGetCharSet(candidate, FC_CHARSET, 0, &charset) != FcResultMatch || !charset ||
-          !FcCharSetHasChar(charset, ch)) {
-        continue;
-      }
-      TSizedFace* face = FaceFor(candidate, font.Desc);
+    for (const platform::TFontFile& file : platform::FallbackFontFiles(font.Request(), ch)) {
+      TSizedFace* face = FaceFor(file, font.Desc);
       if (face && face->GlyphIndex(ch) != 0) return face;
     }
     return font.Primary;

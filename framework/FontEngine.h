@@ -1,5 +1,6 @@
-// The font layer: finds faces through fontconfig, sizes them so that a font's height is its
-// character height (ascent + descent), measures text and draws anti-aliased text into surfaces.
+// The font layer: opens the font files the platform finds (platform/FontFiles.h) with FreeType,
+// sizes their faces so that a font's height is its character height (ascent + descent),
+// measures text and draws anti-aliased text into surfaces.
 // Faces and rendered glyphs are cached for the life of the process. Single-threaded.
 #pragma once
 
@@ -9,7 +10,7 @@
 
 #include "base/Types.h"
 
-// What a font is asked for: a face name (an alias such as "宋体" or a fontconfig family), the
+// What a font is asked for: a face name (as the window description writes it, e.g. "宋体"), the
 // character height in pixels, and the style.
 struct TFontDesc {
   std::string Name;

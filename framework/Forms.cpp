@@ -185,9 +185,11 @@ void TCustomForm::Show() {
   Handle();
   SetVisible(true);
   DoShow();
+  // The first frame is ready before the window appears: no blank window, not even briefly.
+  m_dirty = {0, 0, Width(), Height()};
+  PaintPending();
   Platform().ShowWindow(m_window, true);
   ApplyWindowStates();
-  m_dirty = {0, 0, Width(), Height()};
 }
 
 void TCustomForm::Hide() {
@@ -454,6 +456,9 @@ void TApplication::Dispatch(const platform::TEvent& e) {
       break;
     case evExpose:
       form->InvalidateFormRect({0, 0, form->Width(), form->Height()});
+      break;
+    case evBoundsChange:
+      form->SetBounds(e.Bounds.Left, e.Bounds.Top, e.Bounds.Width(), e.Bounds.Height());
       break;
     case evKeyDown: case evKeyUp: case evChar:
       if (!blocked) DispatchKey(form, e);

@@ -13,6 +13,7 @@
 
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
+#include "platform/Keys.h"
 
 // =============================================================================================
 // Helpers
@@ -639,20 +640,21 @@ void TCustomEdit::HandleKeyDown(int key, TShiftState shift) {
 }
 
 void TCustomEdit::HandleChar(char32_t ch) {
+  using namespace platform;
   switch (ch) {
-    case 1: SelectAll(); break;            // Ctrl+A
-    case 3: Perform(WM_COPY); break;       // Ctrl+C
-    case 22: Perform(WM_PASTE); break;     // Ctrl+V
-    case 24: Perform(WM_CUT); break;       // Ctrl+X
-    case 26: Perform(WM_UNDO); break;      // Ctrl+Z
-    case 8: DeleteBackward(); break;
-    case 13:
-    case 10:
+    case ccCtrlA: SelectAll(); break;
+    case ccCtrlC: Perform(WM_COPY); break;
+    case ccCtrlV: Perform(WM_PASTE); break;
+    case ccCtrlX: Perform(WM_CUT); break;
+    case ccCtrlZ: Perform(WM_UNDO); break;
+    case ccBackspace: DeleteBackward(); break;
+    case ccEnter:
+    case ccLineFeed:
       if (m_multiLine) InsertTyped(U"\r\n");
-      else if (ch == 13) MessageBeep(0);
+      else if (ch == ccEnter) MessageBeep(0);
       break;
     default:
-      if (ch >= 32 && ch != 127) InsertTyped(std::u32string(1, ch));
+      if (ch >= ccFirstPrintable && ch != ccDelete) InsertTyped(std::u32string(1, ch));
       break;
   }
 }

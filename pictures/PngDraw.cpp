@@ -51,7 +51,7 @@ class TSourceRows {
 
   // A palette index that the per-pixel path cannot draw: EPngError.
   void CheckIndex(int index) const {
-    if (index >= m_paletteCount) throw EPngError(PngMessages::NoSuchPaletteEntry);
+    if (index >= m_paletteCount) RaisePngError(pfNoSuchPaletteEntry);
   }
   bool IndexedPerPixel() const { return m_kind == akPerPixel && m_header.ColorType() == ctIndexed; }
 

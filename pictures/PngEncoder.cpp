@@ -133,7 +133,7 @@ void TChunkIDAT::SaveToStream(TStream& stream) {
   const TChunkIHDR& header = Owner().Header();
   const std::vector<std::uint8_t> lines = ScanLines(header, Owner().InverseGammaLut());
   z_stream z{};
-  if (deflateInit(&z, Z_DEFAULT_COMPRESSION) != Z_OK) throw EPNGOutMemory(PngMessages::OutMemory);
+  if (deflateInit(&z, Z_DEFAULT_COMPRESSION) != Z_OK) RaisePngError(pfOutMemory);
   // Fed and drained in pieces that fit zlib's 32-bit counters.
   constexpr std::size_t Piece = std::size_t{1} << 30;
   std::vector<std::uint8_t> packed;
@@ -154,7 +154,7 @@ void TChunkIDAT::SaveToStream(TStream& stream) {
     packed.insert(packed.end(), block.data(), block.data() + (block.size() - z.avail_out));
   }
   deflateEnd(&z);
-  if (result != Z_STREAM_END) RaiseInflateError(result);
+  if (result != Z_STREAM_END) WithPngErrors([&] { RaiseInflateFailure(result); });
   const std::size_t packedSize = packed.size();
   std::size_t at = 0;
   do {

@@ -1,30 +1,21 @@
-// TPNGObject and its chunk classes: reading chunk by chunk, writing back, copying.
+// TPNGObject and its chunk classes: the codec reads the datastream into the picture's image and
+// hands each chunk it keeps to the picture, which holds it as an object of its class; writing
+// back, copying.
 //
-//   errors and buffers      - inflate result texts, TPngBuffer, the image memory limit
 //   chunk-class registry    - RegisterChunk, CreateChunk
-//   TChunk                  - base reading (data + CRC), writing, copying
+//   TChunk                  - data and fields, reading alone (data + CRC), writing, copying
 //   chunk classes           - IHDR, PLTE, tRNS, gAMA, pHYs, tIME, tEXt, zTXt
-//   TPNGObject              - loading, saving, copying, AlphaKind, KeyColor, gamma tables
+//   TPNGObject              - loading through the codec, saving, copying, AlphaKind, KeyColor
 #include "pictures/pngimage.h"
 
-#include <zlib.h>
-
-#include <cmath>
 #include <cstring>
-#include <limits>
 #include <new>
 #include <typeinfo>
 
 #include "base/ByteOrder.h"
 #include "framework/Bitmap.h"
-#include "pictures/codec/PngFormat.h"
 
 namespace {
-
-constexpr std::uint8_t PngSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
-constexpr TChunkName ChrmType{'c', 'H', 'R', 'M'};
-
-std::uint64_t g_imageMemoryLimit = DefaultPngImageMemory;
 
 // The chunk classes in registration order.
 struct TChunkClassEntry {
@@ -36,83 +27,23 @@ std::vector<TChunkClassEntry>& ChunkRegistry() {
   return registry;
 }
 
-// A colour cube of 6 levels per channel followed by a grey ramp: the palette an indexed picture
-// shows before its PLTE chunk arrives.
-std::array<TRGBQuad, 256> HalftonePalette() {
-  std::array<TRGBQuad, 256> palette{};
-  int i = 0;
-  for (int r = 0; r < 6; ++r)
-    for (int g = 0; g < 6; ++g)
-      for (int b = 0; b < 6; ++b)
-        palette[i++] = {static_cast<std::uint8_t>(b * 51), static_cast<std::uint8_t>(g * 51),
-                        static_cast<std::uint8_t>(r * 51), 0};
-  for (int k = 0; i < 256; ++i, ++k) {
-    const auto v = static_cast<std::uint8_t>((k + 1) * 255 / 41);
-    palette[i] = {v, v, v, 0};
+// A TStream as the codec's input.
+class TStreamInput : public TPngInput {
+ public:
+  explicit TStreamInput(TStream& stream) : m_stream(stream) {}
+  std::size_t Read(std::uint8_t* out, std::size_t count) override {
+    return static_cast<std::size_t>(m_stream.Read(out, static_cast<std::int64_t>(count)));
   }
-  return palette;
-}
+  std::uint64_t Remaining() const override { return static_cast<std::uint64_t>(std::max<std::int64_t>(m_stream.Remaining(), 0)); }
+  void Skip(std::uint64_t count) override {
+    m_stream.Seek(static_cast<std::int64_t>(std::min(count, Remaining())), soCurrent);
+  }
+
+ private:
+  TStream& m_stream;
+};
 
 }  // namespace
-
-// --- Errors and buffers -----------------------------------------------------------------------
-
-std::string InflateResultText(int code) {
-  switch (code) {
-    case Z_VERSION_ERROR: return "incompatible version (-6)";
-    case Z_BUF_ERROR: return "buffer error (-5)";
-    case Z_MEM_ERROR: return "insufficient memory (-4)";
-    case Z_DATA_ERROR: return "data error (-3)";
-    case Z_STREAM_ERROR: return "stream error (-2)";
-    case Z_ERRNO: return "file error (-1)";
-    case Z_OK: return "(0)";
-    case Z_STREAM_END: return "stream end (1)";
-    case Z_NEED_DICT: return "need dictionary (2)";
-    default: return "(" + std::to_string(code) + ")";
-  }
-}
-
-void RaiseInflateError(int code) {
-  throw EPNGZLIBError(std::string(PngMessages::ZLIBError) + "\r\n Description: " + InflateResultText(code));
-}
-
-void SetPngImageMemoryLimit(std::uint64_t bytes) { g_imageMemoryLimit = bytes; }
-std::uint64_t PngImageMemoryLimit() { return g_imageMemoryLimit; }
-
-TPngBuffer::TPngBuffer(std::uint64_t size) {
-  if (size == 0) return;
-  if (size > g_imageMemoryLimit || size > std::numeric_limits<std::size_t>::max() / 2)
-    throw EPNGOutMemory(PngMessages::OutMemory);
-  const auto bytes = static_cast<std::size_t>(size);
-  auto* p = static_cast<std::uint8_t*>(std::calloc(bytes, 1));
-  if (p == nullptr) throw EPNGOutMemory(PngMessages::OutMemory);
-  m_data.reset(p);
-  m_size = static_cast<std::size_t>(size);
-}
-
-TPngBuffer::TPngBuffer(const TPngBuffer& other) : TPngBuffer(other.m_size) {
-  if (m_size != 0) std::memcpy(m_data.get(), other.m_data.get(), m_size);
-}
-
-TPngBuffer& TPngBuffer::operator=(const TPngBuffer& other) {
-  if (this != &other) *this = TPngBuffer(other);
-  return *this;
-}
-
-std::uint64_t RasterRowBytes(int bitsPerPixel, std::uint64_t width) {
-  return ((static_cast<std::uint64_t>(bitsPerPixel) * width + 31) / 32) * 4;
-}
-
-std::uint32_t ChunkCrc(const TChunkName& type, const std::uint8_t* data, std::size_t size) {
-  uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(type.data()), 4);
-  while (size > 0) {
-    const uInt n = static_cast<uInt>(std::min<std::size_t>(size, 1u << 30));
-    crc = crc32(crc, data, n);
-    data += n;
-    size -= n;
-  }
-  return static_cast<std::uint32_t>(crc);
-}
 
 // --- The chunk-class registry -----------------------------------------------------------------
 
@@ -158,7 +89,7 @@ std::unique_ptr<TChunk> CreateChunk(TPNGObject& owner, const TChunkName& type) {
 // --- TChunk -----------------------------------------------------------------------------------
 
 void TChunk::CheckCompatible(const TChunk& source) const {
-  if (typeid(source) != typeid(*this)) throw EPngError(PngMessages::ChunksNotCompatible);
+  if (typeid(source) != typeid(*this)) RaisePngError(pfChunksNotCompatible);
 }
 
 void TChunk::Assign(const TChunk& source) {
@@ -167,21 +98,16 @@ void TChunk::Assign(const TChunk& source) {
   m_data = source.m_data;
 }
 
-void TChunk::ReadData(TStream& stream, const TChunkName& name, std::uint32_t size) {
+bool TChunk::LoadFromStream(TStream& stream, const TChunkName& name, std::uint32_t size) {
   m_name = name;
-  // The data and its CRC must be in the stream before a buffer is sized for them.
-  if (static_cast<std::int64_t>(size) + 4 > stream.Remaining()) throw EPngUnexpectedEnd(PngMessages::UnexpectedEnd);
-  m_data.resize(size);
-  stream.ReadBuffer(m_data.data(), size);
-  std::uint8_t crc[4];
-  stream.ReadBuffer(crc, 4);
-  if (ReadBigEndian32(crc) != ChunkCrc(name, m_data.data(), m_data.size()))
-    throw EPngInvalidCRC(PngMessages::InvalidCRC);
+  TStreamInput input(stream);
+  SetData(WithPngErrors([&] { return ReadPngChunkData(input, name, size); }));
+  return true;
 }
 
-bool TChunk::LoadFromStream(TStream& stream, const TChunkName& name, std::uint32_t size) {
-  ReadData(stream, name, size);
-  return true;
+void TChunk::SetData(std::vector<std::uint8_t> data) {
+  m_data = std::move(data);
+  Loaded();
 }
 
 void TChunk::WriteChunk(TStream& stream, const std::uint8_t* data, std::size_t size) const {
@@ -192,7 +118,7 @@ void TChunk::WriteChunk(TStream& stream, const std::uint8_t* data, std::size_t s
   stream.WriteBuffer(head, 8);
   stream.WriteBuffer(data, size);
   std::uint8_t crc[4];
-  WriteBigEndian32(crc, ChunkCrc(type, data, size));
+  WriteBigEndian32(crc, PngChunkCrc(type, data, size));
   stream.WriteBuffer(crc, 4);
 }
 
@@ -200,113 +126,36 @@ void TChunk::SaveToStream(TStream& stream) { WriteChunk(stream, m_data.data(), m
 
 // --- IHDR -------------------------------------------------------------------------------------
 
-bool TChunkIHDR::ValidFormat() const { return RasterBitsPerPixel() != 0; }
-
-int TChunkIHDR::RasterBitsPerPixel() const { return PngRasterBitsPerPixel(m_colorType, m_bitDepth); }
+TPngRaster& TChunkIHDR::ColorRaster() { return Owner().Image().Raster(); }
+const TPngRaster& TChunkIHDR::ColorRaster() const { return Owner().Image().Raster(); }
+TPngBuffer& TChunkIHDR::AlphaPlane() { return Owner().Image().Alpha(); }
+const TPngBuffer& TChunkIHDR::AlphaPlane() const { return Owner().Image().Alpha(); }
+TPngBuffer& TChunkIHDR::WideSamplePlane() { return Owner().Image().Wide(); }
+const TPngBuffer& TChunkIHDR::WideSamplePlane() const { return Owner().Image().Wide(); }
 
 void TChunkIHDR::Assign(const TChunk& source) {
   TChunk::Assign(source);
-  const auto& s = static_cast<const TChunkIHDR&>(source);
-  m_width = s.m_width;
-  m_height = s.m_height;
-  m_bitDepth = s.m_bitDepth;
-  m_colorType = s.m_colorType;
-  m_compression = s.m_compression;
-  m_filter = s.m_filter;
-  m_interlace = s.m_interlace;
-  m_raster = s.m_raster;
-  m_alpha = s.m_alpha;
-  m_wide = s.m_wide;
+  m_header = static_cast<const TChunkIHDR&>(source).m_header;
 }
 
-bool TChunkIHDR::LoadFromStream(TStream& stream, const TChunkName& name, std::uint32_t size) {
-  ReadData(stream, name, size);
-  if (m_data.size() < 13) throw EPngInvalidIHDR(PngMessages::InvalidIHDR);
-  const std::uint8_t* d = m_data.data();
-  m_width = ReadBigEndian32(d);
-  m_height = ReadBigEndian32(d + 4);
-  m_bitDepth = d[8];
-  m_colorType = d[9];
-  m_compression = d[10];
-  m_filter = d[11];
-  m_interlace = d[12];
-  if (m_width > 65535 || m_height > 65535) throw EPNGSizeExceeds(PngMessages::SizeExceeds);
-  if (m_compression != 0) throw EPNGUnknownCompression(PngMessages::UnknownCompression);
-  if (m_interlace > 1) throw EPNGUnknownInterlace(PngMessages::UnknownInterlace);
-  // The picture has one image: the first header's. A later header is kept as a chunk only.
-  const TPNGList& chunks = Owner().Chunks();
-  if (chunks.Count() > 0 && &chunks.Item(0) == this) PrepareImage();
-  return true;
-}
+void TChunkIHDR::Loaded() { m_header = WithPngErrors([&] { return ParsePngHeader(m_data); }); }
 
 void TChunkIHDR::SetHeader(std::uint32_t width, std::uint32_t height, std::uint8_t bitDepth, std::uint8_t colorType,
                            std::uint8_t interlace) {
-  if (width > 65535 || height > 65535) throw EPNGSizeExceeds(PngMessages::SizeExceeds);
-  m_width = width;
-  m_height = height;
-  m_bitDepth = bitDepth;
-  m_colorType = colorType;
-  m_compression = 0;
-  m_filter = 0;
-  m_interlace = interlace;
-  m_data.assign(13, 0);
-  WriteBigEndian32(m_data.data(), width);
-  WriteBigEndian32(m_data.data() + 4, height);
-  m_data[8] = bitDepth;
-  m_data[9] = colorType;
-  m_data[12] = interlace;
-  PrepareImage();
-}
-
-void TChunkIHDR::PrepareImage() {
-  m_raster = TPngRaster{};
-  m_alpha = TPngBuffer{};
-  m_wide = TPngBuffer{};
-  const int bpp = RasterBitsPerPixel();
-  if (bpp == 0) return;  // a forbidden combination: decoding refuses it
-  const std::uint64_t rowBytes = RasterRowBytes(bpp, m_width);
-  const std::uint64_t rasterBytes = rowBytes * m_height;
-  const std::uint64_t alphaBytes = HasAlphaPlane() ? std::uint64_t{m_width} * m_height : 0;
-  const std::uint64_t wideBytes = m_bitDepth == 16 ? rasterBytes : 0;
-  if (rasterBytes + alphaBytes + wideBytes > PngImageMemoryLimit()) throw EPNGOutMemory(PngMessages::OutMemory);
-  m_raster.Width = static_cast<int>(m_width);
-  m_raster.Height = static_cast<int>(m_height);
-  m_raster.BitsPerPixel = bpp;
-  m_raster.RowBytes = static_cast<std::size_t>(rowBytes);
-  m_raster.Bits = TPngBuffer(rasterBytes);
-  m_alpha = TPngBuffer(alphaBytes);
-  m_wide = TPngBuffer(wideBytes);
-  if (m_colorType == ctIndexed) {
-    m_raster.Palette = HalftonePalette();
-    m_raster.PaletteCount = 1 << bpp;
-  } else if (m_colorType == ctGreyscale || m_colorType == ctGreyscaleAlpha) {
-    BuildGreyRamp(m_bitDepth == bd16 ? 8 : m_bitDepth);
-    m_raster.PaletteCount = 1 << bpp;
-  }
-}
-
-void TChunkIHDR::BuildGreyRamp(int bits) {
-  const auto& lut = Owner().GammaLut();
-  const int entries = 1 << bits;
-  m_raster.Palette.fill({});
-  for (int k = 0; k < entries; ++k) {
-    // 255 is divisible by 2^bits - 1 for 1, 2, 4 and 8 bits, so the level is exact.
-    const std::uint8_t v = lut[static_cast<std::size_t>(k * 255 / (entries - 1))];
-    m_raster.Palette[static_cast<std::size_t>(k)] = {v, v, v, 0};
-  }
-  if (m_raster.BitsPerPixel > 0) m_raster.PaletteCount = 1 << m_raster.BitsPerPixel;
+  TPngHeader header;
+  header.Width = width;
+  header.Height = height;
+  header.BitDepth = bitDepth;
+  header.ColorType = colorType;
+  header.Interlace = interlace;
+  const auto data = PngHeaderData(header);
+  SetData({data.begin(), data.end()});
+  WithPngErrors([&] { Owner().Image().Prepare(m_header); });
 }
 
 void TChunkIHDR::SaveToStream(TStream& stream) {
-  std::uint8_t d[13];
-  WriteBigEndian32(d, m_width);
-  WriteBigEndian32(d + 4, m_height);
-  d[8] = m_bitDepth;
-  d[9] = m_colorType;
-  d[10] = m_compression;
-  d[11] = m_filter;
-  d[12] = m_interlace;
-  WriteChunk(stream, d, sizeof d);
+  const auto data = PngHeaderData(m_header);
+  WriteChunk(stream, data.data(), data.size());
 }
 
 // --- PLTE, tRNS, gAMA, pHYs, tIME, tEXt, zTXt -------------------------------------------------
@@ -316,24 +165,10 @@ void TChunkPLTE::Assign(const TChunk& source) {
   m_count = static_cast<const TChunkPLTE&>(source).m_count;
 }
 
-bool TChunkPLTE::LoadFromStream(TStream& stream, const TChunkName& name, std::uint32_t size) {
-  ReadData(stream, name, size);
-  if (m_data.size() % 3 != 0 || m_data.size() / 3 > 256) throw EPNGInvalidPalette(PngMessages::InvalidPalette);
-  m_count = static_cast<int>(m_data.size() / 3);
-  TPNGObject& owner = Owner();
-  if (owner.HasHeader() && owner.Header().ColorType() == ctIndexed) {
-    auto& raster = owner.Header().ColorRaster();
-    const auto& lut = owner.GammaLut();
-    for (int i = 0; i < m_count; ++i) {
-      const TRGBQuad c = Item(i);
-      raster.Palette[static_cast<std::size_t>(i)] = {lut[c.Blue], lut[c.Green], lut[c.Red], 0};
-    }
-  }
-  return true;
-}
+void TChunkPLTE::Loaded() { m_count = static_cast<int>(std::min<std::size_t>(m_data.size() / 3, 256)); }
 
 TRGBQuad TChunkPLTE::Item(int i) const {
-  if (i < 0 || i >= m_count) throw EPngError(PngMessages::NoSuchPaletteEntry);
+  if (i < 0 || i >= m_count) RaisePngError(pfNoSuchPaletteEntry);
   const std::uint8_t* p = m_data.data() + static_cast<std::size_t>(i) * 3;
   return {p[2], p[1], p[0], 0};
 }
@@ -343,12 +178,9 @@ void TChunktRNS::Assign(const TChunk& source) {
   m_table = static_cast<const TChunktRNS&>(source).m_table;
 }
 
-bool TChunktRNS::LoadFromStream(TStream& stream, const TChunkName& name, std::uint32_t size) {
-  ReadData(stream, name, size);
-  if (m_data.size() > 256) throw EPNGInvalidPalette(PngMessages::InvalidPalette);
+void TChunktRNS::Loaded() {
   m_table.fill(255);
-  std::copy(m_data.begin(), m_data.end(), m_table.begin());
-  return true;
+  std::copy_n(m_data.begin(), std::min<std::size_t>(m_data.size(), 256), m_table.begin());
 }
 
 std::uint16_t TChunktRNS::Sample(int i) const {
@@ -362,13 +194,8 @@ void TChunkgAMA::Assign(const TChunk& source) {
   m_gamma = static_cast<const TChunkgAMA&>(source).m_gamma;
 }
 
-bool TChunkgAMA::LoadFromStream(TStream& stream, const TChunkName& name, std::uint32_t size) {
-  ReadData(stream, name, size);
-  if (m_data.size() >= 4) {
-    m_gamma = ReadBigEndian32(m_data.data());
-    Owner().SetGamma(m_gamma);
-  }
-  return true;
+void TChunkgAMA::Loaded() {
+  if (m_data.size() >= 4) m_gamma = ReadBigEndian32(m_data.data());
 }
 
 void TChunkpHYs::Assign(const TChunk& source) {
@@ -379,14 +206,12 @@ void TChunkpHYs::Assign(const TChunk& source) {
   m_unit = s.m_unit;
 }
 
-bool TChunkpHYs::LoadFromStream(TStream& stream, const TChunkName& name, std::uint32_t size) {
-  ReadData(stream, name, size);
+void TChunkpHYs::Loaded() {
   if (m_data.size() == 9) {
     m_ppUnitX = ReadBigEndian32(m_data.data());
     m_ppUnitY = ReadBigEndian32(m_data.data() + 4);
     m_unit = m_data[8];
   }
-  return true;
 }
 
 void TChunktIME::Assign(const TChunk& source) {
@@ -400,18 +225,16 @@ void TChunktIME::Assign(const TChunk& source) {
   m_second = s.m_second;
 }
 
-bool TChunktIME::LoadFromStream(TStream& stream, const TChunkName& name, std::uint32_t size) {
-  ReadData(stream, name, size);
+void TChunktIME::Loaded() {
   if (m_data.size() == 7) {
     const std::uint8_t* d = m_data.data();
-    m_year = (d[0] << 8) | d[1];
+    m_year = ReadBigEndian16(d);
     m_month = d[2];
     m_day = d[3];
     m_hour = d[4];
     m_minute = d[5];
     m_second = d[6];
   }
-  return true;
 }
 
 void TChunktEXt::Assign(const TChunk& source) {
@@ -421,8 +244,7 @@ void TChunktEXt::Assign(const TChunk& source) {
   m_text = s.m_text;
 }
 
-bool TChunktEXt::LoadFromStream(TStream& stream, const TChunkName& name, std::uint32_t size) {
-  ReadData(stream, name, size);
+void TChunktEXt::Loaded() {
   m_keyword.clear();
   m_text.clear();
   if (m_data.size() > 2) {
@@ -432,43 +254,21 @@ bool TChunktEXt::LoadFromStream(TStream& stream, const TChunkName& name, std::ui
     m_keyword.assign(begin, nul);
     if (nul != end) m_text.assign(nul + 1, end);
   }
-  return true;
 }
 
-bool TChunkzTXt::LoadFromStream(TStream& stream, const TChunkName& name, std::uint32_t size) {
-  ReadData(stream, name, size);
+void TChunkzTXt::Loaded() {
   m_keyword.clear();
   m_text.clear();
   const auto* begin = m_data.data();
   const auto* end = begin + m_data.size();
   const auto* nul = std::find(begin, end, std::uint8_t{0});
   m_keyword.assign(reinterpret_cast<const char*>(begin), reinterpret_cast<const char*>(nul));
-  // After the keyword's terminator: one byte of compression method, then the compressed text.
-  if (end - nul < 2) return true;
-  struct TInflater {
-    z_stream Z{};
-    TInflater() {
-      if (inflateInit(&Z) != Z_OK) RaiseInflateError(Z_MEM_ERROR);
-    }
-    ~TInflater() { inflateEnd(&Z); }
-  } inflater;
-  z_stream& z = inflater.Z;
-  z.next_in = const_cast<Bytef*>(nul + 2);
-  z.avail_in = static_cast<uInt>(end - (nul + 2));
-  // The text of all the picture's zTXt chunks shares one budget.
-  const std::size_t budget = Owner().TextBudget();
-  char block[16384];
-  int result = Z_OK;
-  while (result == Z_OK && m_text.size() < budget) {
-    z.next_out = reinterpret_cast<Bytef*>(block);
-    z.avail_out = sizeof block;
-    result = inflate(&z, Z_NO_FLUSH);
-    m_text.append(block, std::min(sizeof block - z.avail_out, budget - m_text.size()));
-  }
+  // After the keyword's terminator: one byte of compression method, then the compressed text,
+  // decompressed within what is left of the picture's text budget.
+  if (end - nul < 2) return;
+  const std::span<const std::uint8_t> compressed(nul + 2, end);
+  m_text = WithPngErrors([&] { return InflatePngText(compressed, Owner().TextBudget()); });
   Owner().SpendTextBudget(m_text.size());
-  // Running out of input (a truncated text) keeps what was decompressed.
-  if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR) RaiseInflateError(result);
-  return true;
 }
 
 // --- TPNGList, TPNGObject ---------------------------------------------------------------------
@@ -484,7 +284,7 @@ TChunk* TPNGList::Find(const TChunkName& type) const {
   return nullptr;
 }
 
-TPNGObject::TPNGObject() { ResetGamma(); }
+TPNGObject::TPNGObject() = default;
 TPNGObject::~TPNGObject() = default;
 
 int TPNGObject::Width() const { return HasHeader() ? static_cast<int>(Header().Width()) : 0; }
@@ -495,37 +295,35 @@ bool TPNGObject::HasHeader() const {
 }
 
 TChunkIHDR& TPNGObject::Header() const {
-  if (!HasHeader()) throw EPNGHeaderNotPresent(PngMessages::HeaderNotPresent);
+  if (!HasHeader()) RaisePngError(pfHeaderNotPresent);
   return static_cast<TChunkIHDR&>(m_chunks.Item(0));
 }
 
-void TPNGObject::ResetGamma() {
-  for (int i = 0; i < 256; ++i) {
-    m_gammaLut[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
-    m_inverseGammaLut[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
-  }
-  m_gammaIdentity = true;
-}
-
-void TPNGObject::SetGamma(std::uint32_t g) {
-  if (g == 0) return;
-  const double exponent = 1.0 / (2.2 * g / 100000.0);
-  for (int i = 0; i < 256; ++i) m_inverseGammaLut[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
-  m_gammaIdentity = true;
-  for (int i = 0; i < 256; ++i) {
-    const double v = std::nearbyint(255.0 * std::pow(i / 255.0, exponent));
-    const auto out = static_cast<std::uint8_t>(std::clamp(v, 0.0, 255.0));
-    m_gammaLut[static_cast<std::size_t>(i)] = out;
-    m_inverseGammaLut[out] = static_cast<std::uint8_t>(i);
-    if (out != i) m_gammaIdentity = false;
-  }
-}
-
 void TPNGObject::Clear() {
-  ResetGamma();
+  m_image.Clear();
   m_textBudget = TChunkzTXt::MaxTextBytes;
   m_chunks.Clear();
 }
+
+// The chunks the codec reads become objects of their registered classes, appended in order.
+class TPNGObject::TChunkSink : public TPngChunkSink {
+ public:
+  explicit TChunkSink(TPNGObject& picture) : m_picture(picture) {}
+
+  bool ChunkBegins(const TPngChunkType& type) override {
+    TChunk& chunk = m_picture.m_chunks.Add(CreateChunk(m_picture, type));
+    const bool understood = typeid(chunk) != typeid(TChunk);
+    if (!understood && PngCriticalChunk(type)) RaisePngError(pfUnknownCriticalChunk);
+    return understood;
+  }
+
+  void ChunkRead(const TPngChunkType&, std::vector<std::uint8_t> data) override {
+    m_picture.m_chunks.Item(m_picture.m_chunks.Count() - 1).SetData(std::move(data));
+  }
+
+ private:
+  TPNGObject& m_picture;
+};
 
 void TPNGObject::LoadFromStream(TStream& stream) {
   Clear();
@@ -533,36 +331,14 @@ void TPNGObject::LoadFromStream(TStream& stream) {
   try {
     ReadChunks(stream);
   } catch (const std::bad_alloc&) {
-    throw EPNGOutMemory(PngMessages::OutMemory);
+    RaisePngError(pfOutMemory);
   }
 }
 
 void TPNGObject::ReadChunks(TStream& stream) {
-  std::uint8_t signature[8];
-  if (stream.Read(signature, 8) != 8 || std::memcmp(signature, PngSignature, 8) != 0)
-    throw EPNGInvalidFileHeader(PngMessages::InvalidFileHeader);
-  bool haveImageData = false;
-  TChunkName type{};
-  int index = 0;
-  do {
-    ++index;
-    std::uint8_t head[8];
-    // A length or type cut short by the end of the stream is an unexpected end as well.
-    if (stream.Read(head, 4) != 4 || stream.Read(head + 4, 4) != 4) throw EPngUnexpectedEnd(PngMessages::UnexpectedEnd);
-    const std::uint32_t size = ReadBigEndian32(head);
-    std::memcpy(type.data(), head + 4, 4);
-    if (index == 1 && type != TChunkIHDR::Type) throw EPNGIHDRNotFirst(PngMessages::IHDRNotFirst);
-    if (type == ChrmType || (type == TChunkIDAT::Type && haveImageData)) {
-      stream.Seek(static_cast<std::int64_t>(size) + 4, soCurrent);
-      continue;
-    }
-    TChunk& chunk = m_chunks.Add(CreateChunk(*this, type));
-    if (typeid(chunk) == typeid(TChunk) && (type[0] & 32) == 0)
-      throw EPNGUnknownCriticalChunk(PngMessages::UnknownCriticalChunk);
-    if (type == TChunkIDAT::Type) haveImageData = true;
-    if (!chunk.LoadFromStream(stream, type, size)) break;
-  } while (type != TChunkIEND::Type);
-  if (!haveImageData) throw EPNGNoImageData(PngMessages::NoImageData);
+  TStreamInput input(stream);
+  TChunkSink sink(*this);
+  WithPngErrors([&] { ReadPngDatastream(input, m_image, sink); });
 }
 
 void TPNGObject::SaveToStream(TStream& stream) const {
@@ -585,9 +361,7 @@ void TPNGObject::Assign(const TGraphic* source) {
   }
   if (const auto* png = dynamic_cast<const TPNGObject*>(source)) {
     Clear();
-    m_gammaLut = png->m_gammaLut;
-    m_inverseGammaLut = png->m_inverseGammaLut;
-    m_gammaIdentity = png->m_gammaIdentity;
+    WithPngErrors([&] { m_image = png->m_image; });
     SetTransparent(png->TGraphic::Transparent());
     for (int i = 0; i < png->m_chunks.Count(); ++i) {
       const TChunk& chunk = png->m_chunks.Item(i);
@@ -669,9 +443,9 @@ TColor TPNGObject::KeyColor() const {
       return RGB(c.Red, c.Green, c.Blue);
     }
     case ctTrueColor:
-      return RGB(m_gammaLut[static_cast<std::size_t>(held(trns->Sample(0)))],
-                 m_gammaLut[static_cast<std::size_t>(held(trns->Sample(1)))],
-                 m_gammaLut[static_cast<std::size_t>(held(trns->Sample(2)))]);
+      return RGB(GammaLut()[static_cast<std::size_t>(held(trns->Sample(0)))],
+                 GammaLut()[static_cast<std::size_t>(held(trns->Sample(1)))],
+                 GammaLut()[static_cast<std::size_t>(held(trns->Sample(2)))]);
     case ctIndexed:
       for (std::size_t i = 0; i < trns->DataSize(); ++i)
         if (trns->Data()[i] == 0) {

@@ -1,10 +1,10 @@
 // PNG pictures: TPNGObject keeps a PNG datastream as its ordered list of chunks together with the
-// decoded image, and draws that image with its transparency over what the canvas already holds.
+// image the codec decoded from it, and draws that image with its transparency over what the
+// canvas already holds. The codec (pictures/codec) reads and decodes; the classes here hold the
+// chunks as objects of the class library, write them back and draw.
 //
-//   TPngBuffer, TPngRaster   - zero-filled image buffers; the colour raster with its palette
-//   TChunk                   - a chunk: type, raw data, owner; reading with CRC check, writing
-//   chunk classes            - IHDR (owns the decoded image), IDAT (decodes), PLTE, tRNS, gAMA,
-//                              pHYs, tIME, tEXt, zTXt, IEND
+//   TChunk                   - a chunk: type, raw data, owner; its fields parsed from the data
+//   chunk classes            - IHDR, IDAT, PLTE, tRNS, gAMA, pHYs, tIME, tEXt, zTXt, IEND
 //   chunk-class registry     - type -> class, filled at start-up
 //   TPNGList, TPNGObject     - the chunk list and the picture
 #pragma once
@@ -13,7 +13,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,79 +21,16 @@
 #include "framework/Streams.h"
 #include "pictures/PngErrors.h"
 #include "pictures/codec/PngFormat.h"
+#include "pictures/codec/PngImage.h"
+#include "pictures/codec/PngReader.h"
 
 class TPNGObject;
 class TChunkIHDR;
 
-using TChunkName = std::array<char, 4>;
+using TChunkName = TPngChunkType;
 
 // The kind of transparency a picture draws with; derived from the header and tRNS, never stored.
 enum TAlphaKind { akNone, akColorKey, akPerPixel };
-
-struct TRGBQuad {
-  std::uint8_t Blue = 0;
-  std::uint8_t Green = 0;
-  std::uint8_t Red = 0;
-  std::uint8_t Reserved = 0;
-  friend bool operator==(const TRGBQuad&, const TRGBQuad&) = default;
-};
-
-// A zero-filled byte buffer for image planes. The memory comes from calloc, which takes large
-// blocks from the system already zeroed, so the pages of rows that no data reaches are never
-// touched: a small file that declares a huge image costs address space, not memory.
-class TPngBuffer {
- public:
-  TPngBuffer() = default;
-  // Raises EPNGOutMemory when the memory cannot be had or exceeds the image memory limit.
-  explicit TPngBuffer(std::uint64_t size);
-  TPngBuffer(const TPngBuffer& other);
-  TPngBuffer& operator=(const TPngBuffer& other);
-  TPngBuffer(TPngBuffer&&) noexcept = default;
-  TPngBuffer& operator=(TPngBuffer&&) noexcept = default;
-
-  std::uint8_t* Data() { return m_data.get(); }
-  const std::uint8_t* Data() const { return m_data.get(); }
-  std::size_t Size() const { return m_size; }
-  bool Empty() const { return m_size == 0; }
-
- private:
-  struct TFree {
-    void operator()(std::uint8_t* p) const { std::free(p); }
-  };
-  std::unique_ptr<std::uint8_t[], TFree> m_data;
-  std::size_t m_size = 0;
-};
-
-// The largest total of decoded planes one picture may allocate. The default, DefaultPngImageMemory,
-// is far above any real picture (an 8192 x 8192 RGBA photograph takes a quarter of it) and far
-// below what a tiny hostile file can declare (65535 x 65535 grey is four times it); a program that
-// reads larger pictures raises it, one that reads untrusted input on a budget lowers it.
-constexpr std::uint64_t DefaultPngImageMemory = std::uint64_t{1} << 30;
-void SetPngImageMemoryLimit(std::uint64_t bytes);
-std::uint64_t PngImageMemoryLimit();
-
-// The decoded colour image: a device-independent bitmap, rows bottom-up, each row padded to a
-// multiple of 4 bytes; 1, 4 or 8 bits per pixel with a palette, or 24 (bytes blue, green, red).
-struct TPngRaster {
-  int Width = 0;
-  int Height = 0;
-  int BitsPerPixel = 0;
-  std::size_t RowBytes = 0;
-  TPngBuffer Bits;
-  std::array<TRGBQuad, 256> Palette{};
-  int PaletteCount = 0;
-
-  // Row r of the bitmap (0 is the bottom row).
-  std::uint8_t* Row(int r) { return Bits.Data() + static_cast<std::size_t>(r) * RowBytes; }
-  const std::uint8_t* Row(int r) const { return Bits.Data() + static_cast<std::size_t>(r) * RowBytes; }
-  // Image row y counted from the top.
-  std::uint8_t* ImageRow(int y) { return Row(Height - 1 - y); }
-  const std::uint8_t* ImageRow(int y) const { return Row(Height - 1 - y); }
-  bool Allocated() const { return !Bits.Empty(); }
-};
-
-// Row bytes of a bottom-up bitmap: ((bits per pixel x width + 31) div 32) x 4.
-std::uint64_t RasterRowBytes(int bitsPerPixel, std::uint64_t width);
 
 // --- Chunks ---------------------------------------------------------------------------------
 
@@ -117,17 +53,19 @@ class TChunk {
   // Copies type and data (and what the class keeps) from a chunk of the same class; another
   // class raises EPngError "The chunks must be compatible to be assigned.".
   virtual void Assign(const TChunk& source);
-  // Reads the chunk whose type and data length have just been read; false stops the reading of
-  // further chunks.
+  // Reads the chunk whose type and data length have just been read (data and CRC, checked) and
+  // takes its fields from the data; false stops the reading of further chunks.
   virtual bool LoadFromStream(TStream& stream, const TChunkName& name, std::uint32_t size);
+  // Takes the data of a chunk the codec has read, and the fields the class keeps from it.
+  void SetData(std::vector<std::uint8_t> data);
   // Writes length, type, data and a freshly computed CRC.
   virtual void SaveToStream(TStream& stream);
   // A new, empty chunk of the same class for another picture.
   virtual std::unique_ptr<TChunk> CreateEmpty(TPNGObject& owner) const { return std::make_unique<TChunk>(owner); }
 
  protected:
-  // The base reading: sizes the data buffer, reads data and CRC, checks the CRC.
-  void ReadData(TStream& stream, const TChunkName& name, std::uint32_t size);
+  // Takes the class's own fields from m_data (nothing for a plain chunk).
+  virtual void Loaded() {}
   void WriteChunk(TStream& stream, const std::uint8_t* data, std::size_t size) const;
   void CheckCompatible(const TChunk& source) const;
 
@@ -138,80 +76,68 @@ class TChunk {
   TPNGObject* m_owner;
 };
 
-// The image header; owns the decoded image.
+// The image header. The first header of a picture describes its image, whose planes it shows.
 class TChunkIHDR : public TChunk {
  public:
-  static constexpr TChunkName Type{'I', 'H', 'D', 'R'};
+  static constexpr TChunkName Type = PngHeaderType;
   explicit TChunkIHDR(TPNGObject& owner) : TChunk(owner) { m_name = Type; }
   TChunkName TypeName() const override { return Type; }
   void Assign(const TChunk& source) override;
-  bool LoadFromStream(TStream& stream, const TChunkName& name, std::uint32_t size) override;
   void SaveToStream(TStream& stream) override;
   std::unique_ptr<TChunk> CreateEmpty(TPNGObject& owner) const override { return std::make_unique<TChunkIHDR>(owner); }
 
-  std::uint32_t Width() const { return m_width; }
-  std::uint32_t Height() const { return m_height; }
-  std::uint8_t BitDepth() const { return m_bitDepth; }
-  std::uint8_t ColorType() const { return m_colorType; }
-  std::uint8_t CompressionMethod() const { return m_compression; }
-  std::uint8_t FilterMethod() const { return m_filter; }
-  std::uint8_t InterlaceMethod() const { return m_interlace; }
-  // Sets every field and creates fresh zero-filled image buffers (as reading does).
+  std::uint32_t Width() const { return m_header.Width; }
+  std::uint32_t Height() const { return m_header.Height; }
+  std::uint8_t BitDepth() const { return m_header.BitDepth; }
+  std::uint8_t ColorType() const { return m_header.ColorType; }
+  std::uint8_t CompressionMethod() const { return m_header.Compression; }
+  std::uint8_t FilterMethod() const { return m_header.Filter; }
+  std::uint8_t InterlaceMethod() const { return m_header.Interlace; }
+  // Sets every field and gives the picture fresh zero-filled image planes (as reading does).
   void SetHeader(std::uint32_t width, std::uint32_t height, std::uint8_t bitDepth, std::uint8_t colorType,
                  std::uint8_t interlace);
 
   // Whether the colour type and bit depth form a combination the PNG format allows.
-  bool ValidFormat() const;
+  bool ValidFormat() const { return m_header.ValidFormat(); }
   // Raster bits per pixel for the format, 0 for a combination the format forbids.
-  int RasterBitsPerPixel() const;
-  bool HasAlphaPlane() const { return PngHasAlphaPlane(m_colorType); }
+  int RasterBitsPerPixel() const { return m_header.RasterBitsPerPixel(); }
+  bool HasAlphaPlane() const { return m_header.HasAlphaPlane(); }
 
-  TPngRaster& ColorRaster() { return m_raster; }
-  const TPngRaster& ColorRaster() const { return m_raster; }
+  // The picture's decoded planes.
+  TPngRaster& ColorRaster();
+  const TPngRaster& ColorRaster() const;
   // One byte per pixel, rows top-down; empty unless the colour type has alpha.
-  TPngBuffer& AlphaPlane() { return m_alpha; }
-  const TPngBuffer& AlphaPlane() const { return m_alpha; }
+  TPngBuffer& AlphaPlane();
+  const TPngBuffer& AlphaPlane() const;
   // Bit depth 16 only: the low bytes of the samples, laid out like the raster.
-  TPngBuffer& WideSamplePlane() { return m_wide; }
-  const TPngBuffer& WideSamplePlane() const { return m_wide; }
+  TPngBuffer& WideSamplePlane();
+  const TPngBuffer& WideSamplePlane() const;
 
-  // Replaces the raster palette with a grey ramp of 2^bits entries through GammaLut.
-  void BuildGreyRamp(int bits);
+ protected:
+  void Loaded() override;
 
  private:
-  void PrepareImage();
-
-  std::uint32_t m_width = 0;
-  std::uint32_t m_height = 0;
-  std::uint8_t m_bitDepth = 0;
-  std::uint8_t m_colorType = 0;
-  std::uint8_t m_compression = 0;
-  std::uint8_t m_filter = 0;
-  std::uint8_t m_interlace = 0;
-  TPngRaster m_raster;
-  TPngBuffer m_alpha;
-  TPngBuffer m_wide;
+  TPngHeader m_header;
 };
 
-// Image data: reading decodes the image into the header chunk's buffers (consuming the IDAT
-// chunks that directly follow); writing re-encodes the image.
+// Image data: the codec decodes it into the picture's image (with the IDAT chunks that directly
+// follow), so the chunk keeps nothing; writing re-encodes the image.
 class TChunkIDAT : public TChunk {
  public:
-  static constexpr TChunkName Type{'I', 'D', 'A', 'T'};
+  static constexpr TChunkName Type = PngImageDataType;
   explicit TChunkIDAT(TPNGObject& owner) : TChunk(owner) { m_name = Type; }
   TChunkName TypeName() const override { return Type; }
-  bool LoadFromStream(TStream& stream, const TChunkName& name, std::uint32_t size) override;
   void SaveToStream(TStream& stream) override;
   std::unique_ptr<TChunk> CreateEmpty(TPNGObject& owner) const override { return std::make_unique<TChunkIDAT>(owner); }
 };
 
 class TChunkPLTE : public TChunk {
  public:
-  static constexpr TChunkName Type{'P', 'L', 'T', 'E'};
+  static constexpr TChunkName Type = PngPaletteType;
   explicit TChunkPLTE(TPNGObject& owner) : TChunk(owner) { m_name = Type; }
   TChunkName TypeName() const override { return Type; }
   void Assign(const TChunk& source) override;
-  bool LoadFromStream(TStream& stream, const TChunkName& name, std::uint32_t size) override;
+  void Loaded() override;
   std::unique_ptr<TChunk> CreateEmpty(TPNGObject& owner) const override { return std::make_unique<TChunkPLTE>(owner); }
 
   int Count() const { return m_count; }
@@ -224,11 +150,11 @@ class TChunkPLTE : public TChunk {
 
 class TChunktRNS : public TChunk {
  public:
-  static constexpr TChunkName Type{'t', 'R', 'N', 'S'};
+  static constexpr TChunkName Type = PngTransparencyType;
   explicit TChunktRNS(TPNGObject& owner) : TChunk(owner) { m_name = Type; m_table.fill(255); }
   TChunkName TypeName() const override { return Type; }
   void Assign(const TChunk& source) override;
-  bool LoadFromStream(TStream& stream, const TChunkName& name, std::uint32_t size) override;
+  void Loaded() override;
   std::unique_ptr<TChunk> CreateEmpty(TPNGObject& owner) const override { return std::make_unique<TChunktRNS>(owner); }
 
   // 255 everywhere, the chunk's data over its start.
@@ -242,11 +168,11 @@ class TChunktRNS : public TChunk {
 
 class TChunkgAMA : public TChunk {
  public:
-  static constexpr TChunkName Type{'g', 'A', 'M', 'A'};
+  static constexpr TChunkName Type = PngGammaType;
   explicit TChunkgAMA(TPNGObject& owner) : TChunk(owner) { m_name = Type; }
   TChunkName TypeName() const override { return Type; }
   void Assign(const TChunk& source) override;
-  bool LoadFromStream(TStream& stream, const TChunkName& name, std::uint32_t size) override;
+  void Loaded() override;
   std::unique_ptr<TChunk> CreateEmpty(TPNGObject& owner) const override { return std::make_unique<TChunkgAMA>(owner); }
 
   // Gamma x 100000.
@@ -262,7 +188,7 @@ class TChunkpHYs : public TChunk {
   explicit TChunkpHYs(TPNGObject& owner) : TChunk(owner) { m_name = Type; }
   TChunkName TypeName() const override { return Type; }
   void Assign(const TChunk& source) override;
-  bool LoadFromStream(TStream& stream, const TChunkName& name, std::uint32_t size) override;
+  void Loaded() override;
   std::unique_ptr<TChunk> CreateEmpty(TPNGObject& owner) const override { return std::make_unique<TChunkpHYs>(owner); }
 
   std::uint32_t PPUnitX() const { return m_ppUnitX; }
@@ -281,7 +207,7 @@ class TChunktIME : public TChunk {
   explicit TChunktIME(TPNGObject& owner) : TChunk(owner) { m_name = Type; }
   TChunkName TypeName() const override { return Type; }
   void Assign(const TChunk& source) override;
-  bool LoadFromStream(TStream& stream, const TChunkName& name, std::uint32_t size) override;
+  void Loaded() override;
   std::unique_ptr<TChunk> CreateEmpty(TPNGObject& owner) const override { return std::make_unique<TChunktIME>(owner); }
 
   int Year() const { return m_year; }
@@ -301,7 +227,7 @@ class TChunktEXt : public TChunk {
   explicit TChunktEXt(TPNGObject& owner) : TChunk(owner) { m_name = Type; }
   TChunkName TypeName() const override { return Type; }
   void Assign(const TChunk& source) override;
-  bool LoadFromStream(TStream& stream, const TChunkName& name, std::uint32_t size) override;
+  void Loaded() override;
   std::unique_ptr<TChunk> CreateEmpty(TPNGObject& owner) const override { return std::make_unique<TChunktEXt>(owner); }
 
   const std::string& Keyword() const { return m_keyword; }
@@ -320,13 +246,13 @@ class TChunkzTXt : public TChunktEXt {
   static constexpr std::size_t MaxTextBytes = 1 << 20;
   explicit TChunkzTXt(TPNGObject& owner) : TChunktEXt(owner) { m_name = Type; }
   TChunkName TypeName() const override { return Type; }
-  bool LoadFromStream(TStream& stream, const TChunkName& name, std::uint32_t size) override;
+  void Loaded() override;
   std::unique_ptr<TChunk> CreateEmpty(TPNGObject& owner) const override { return std::make_unique<TChunkzTXt>(owner); }
 };
 
 class TChunkIEND : public TChunk {
  public:
-  static constexpr TChunkName Type{'I', 'E', 'N', 'D'};
+  static constexpr TChunkName Type = PngEndType;
   explicit TChunkIEND(TPNGObject& owner) : TChunk(owner) { m_name = Type; }
   TChunkName TypeName() const override { return Type; }
   std::unique_ptr<TChunk> CreateEmpty(TPNGObject& owner) const override { return std::make_unique<TChunkIEND>(owner); }
@@ -391,7 +317,7 @@ class TPNGObject : public TGraphic {
   bool Transparent() const override { return AlphaKind() != akNone; }
   // From a TPNGObject a deep copy chunk by chunk; from a TBitmap a conversion; from null cleared.
   void Assign(const TGraphic* source);
-  // Resets the gamma tables to the identity and destroys all chunks.
+  // Clears the image (the gamma tables back to the identity) and destroys all chunks.
   void Clear();
   // The image as 0xAARRGGBB pixels with the alpha drawing composes with (255 for akNone, 0 or
   // 255 for akColorKey); empty without a decoded image.
@@ -407,27 +333,27 @@ class TPNGObject : public TGraphic {
   // The colour drawn transparent by akColorKey (0x00BBGGRR).
   TColor KeyColor() const;
 
-  const std::array<std::uint8_t, 256>& GammaLut() const { return m_gammaLut; }
-  const std::array<std::uint8_t, 256>& InverseGammaLut() const { return m_inverseGammaLut; }
-  bool GammaIsIdentity() const { return m_gammaIdentity; }
+  // The decoded image.
+  TPngImage& Image() { return m_image; }
+  const TPngImage& Image() const { return m_image; }
+  const std::array<std::uint8_t, 256>& GammaLut() const { return m_image.GammaLut(); }
+  const std::array<std::uint8_t, 256>& InverseGammaLut() const { return m_image.InverseGammaLut(); }
+  bool GammaIsIdentity() const { return m_image.GammaIsIdentity(); }
   // Rebuilds both tables for gamma x 100000 = g (g = 0 changes nothing).
-  void SetGamma(std::uint32_t g);
+  void SetGamma(std::uint32_t g) { m_image.SetGamma(g); }
   // What is left of the picture's budget for decompressed text (TChunkzTXt::MaxTextBytes), and
   // taking from it.
   std::size_t TextBudget() const { return m_textBudget; }
   void SpendTextBudget(std::size_t bytes) { m_textBudget -= std::min(bytes, m_textBudget); }
 
  private:
-  void ResetGamma();
+  class TChunkSink;
   void ReadChunks(TStream& stream);
   void AssignFromBitmap(const class TBitmap& bitmap);
 
   TPNGList m_chunks;
-  std::array<std::uint8_t, 256> m_gammaLut{};
-  std::array<std::uint8_t, 256> m_inverseGammaLut{};
-  bool m_gammaIdentity = true;
+  TPngImage m_image;
   std::size_t m_textBudget = TChunkzTXt::MaxTextBytes;
 };
 
-// CRC-32 of a chunk (over its type and data).
-std::uint32_t ChunkCrc(const TChunkName& type, const std::uint8_t* data, std::size_t size);
+

@@ -10,4 +10,12 @@ enum TVirtualKey : int {
   VK_0 = 48, VK_9 = 57, VK_A = 65, VK_Z = 90, VK_F1 = 112, VK_F12 = 123
 };
 
+// Control characters among the typed characters: Ctrl+letter types the letter's place in the
+// alphabet (Ctrl+A 1 ... Ctrl+Z 26); Backspace, Tab, Enter and Esc type their own codes. Below
+// ccFirstPrintable (the blank) every code is a control character, and so is ccDelete.
+enum TControlChar : char32_t {
+  ccCtrlA = 1, ccCtrlC = 3, ccBackspace = 8, ccTab = 9, ccLineFeed = 10, ccEnter = 13, ccCtrlV = 22,
+  ccCtrlX = 24, ccCtrlZ = 26, ccEscape = 27, ccFirstPrintable = 32, ccDelete = 127
+};
+
 }  // namespace platform

@@ -1,5 +1,6 @@
 // The operating-system boundary. The class library talks to the desktop only through TPlatform;
-// the headless backend implements it in memory for tests, the SDL backend on a real X11 desktop.
+// the headless backend implements it in memory for tests, the desktop backends
+// (X11, Win32) on a real desktop.
 #pragma once
 
 #include <cstdint>
@@ -46,7 +47,9 @@ enum TEventKind {
   evDeactivate,
   evExpose,        // the window's contents must be presented again
   evClose,         // the user asked to close the window
-  evSettingsChange // the desktop announced new settings (locale)
+  evSettingsChange, // the desktop announced new settings (locale)
+  evBoundsChange    // Bounds: the window is not where the program put it (a window manager moved,
+                    // clamped or refused a move or resize); the program follows
 };
 
 struct TEvent {
@@ -60,6 +63,7 @@ struct TEvent {
   TMouseButtonId Button = pbLeft;
   TPoint Client;  // position relative to the window's top-left corner
   TPoint Screen;
+  TRect Bounds;   // evBoundsChange: the window's real place and size on the screen
   bool ByClick = false;
 };
 

@@ -7,6 +7,7 @@
 
 #include "platform/FontFiles.h"
 #include "base/Utf8.h"
+#include "platform/win32/WideText.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -20,18 +21,12 @@ namespace platform {
 
 namespace {
 
+using win32::Narrow;
+using win32::Wide;
+
 constexpr DWORD TableTag(const char (&tag)[5]) {
   return static_cast<DWORD>(tag[0]) | static_cast<DWORD>(tag[1]) << 8 | static_cast<DWORD>(tag[2]) << 16 |
          static_cast<DWORD>(tag[3]) << 24;
-}
-
-std::wstring Wide(const std::string& utf8) {
-  const std::u16string text = Utf8ToUtf16(utf8);
-  return {text.begin(), text.end()};
-}
-
-std::string Narrow(const std::wstring& text) {
-  return Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()));
 }
 
 std::uint32_t BigEndian(const std::vector<char>& bytes, size_t at, int size) {

@@ -19,6 +19,7 @@
 #include "platform/Platform.h"
 #include "base/Utf8.h"
 #include "platform/CommandLine.h"
+#include "platform/win32/WideText.h"
 
 #include <algorithm>
 #include <climits>
@@ -44,17 +45,9 @@ struct TWindowRecord {
   HWND Handle = nullptr;
   bool Borderless = false;
   bool Layered = false;
+  TRect Bounds;    // the client area on the screen, as the program last knew it
   TSurface Shown;  // what was presented last, painted again on WM_PAINT
 };
-
-std::wstring Wide(const std::string& utf8) {
-  const std::u16string text = Utf8ToUtf16(utf8);
-  return {text.begin(), text.end()};
-}
-
-std::string Narrow(const wchar_t* text, size_t length) {
-  return Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
-}
 
 constexpr DWORD FramedStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 
@@ -97,6 +90,7 @@ class TWin32Platform final : public TPlatform {
   void Paint(TWindowRecord& record, HDC dc, const TRect& area);
 
   void Push(TEventKind kind, TWindowId id) { m_pending.emplace_back(kind, id); }
+  void FollowRealBounds(TWindowId id, HWND hwnd);
   void PushMouse(TEventKind kind, TWindowId id, HWND hwnd, LPARAM lParam, TMouseButtonId button);
   void PushKey(TEventKind kind, TWindowId id, WPARAM key);
   void PushChar(TWindowId id, WPARAM unit);
@@ -182,6 +176,7 @@ TWindowId TWin32Platform::CreateWindow(const TWindowParams& params) {
   TWindowRecord& record = m_windows[id];
   record.Handle = hwnd;
   record.Borderless = params.Borderless;
+  record.Bounds = params.Bounds;
   return id;
 }
 
@@ -207,6 +202,7 @@ void TWin32Platform::SetWindowBounds(TWindowId window, const TRect& bounds) {
   const DWORD style = static_cast<DWORD>(GetWindowLongW(record->Handle, GWL_STYLE));
   const DWORD exStyle = static_cast<DWORD>(GetWindowLongW(record->Handle, GWL_EXSTYLE));
   const RECT outer = OuterRect(bounds, style, exStyle);
+  record->Bounds = bounds;
   SetWindowPos(record->Handle, nullptr, outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top,
                SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
 }
@@ -381,6 +377,9 @@ LRESULT TWin32Platform::Handle(TWindowId id, HWND hwnd, UINT msg, WPARAM wParam,
     case WM_SIZE:
       Push(evExpose, id);
       break;
+    case WM_WINDOWPOSCHANGED:
+      FollowRealBounds(id, hwnd);
+      break;
     case WM_CLOSE:
       Push(evClose, id);
       return 0;
@@ -423,6 +422,23 @@ LRESULT TWin32Platform::Handle(TWindowId id, HWND hwnd, UINT msg, WPARAM wParam,
       break;
   }
   return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+// The system may place a window elsewhere than asked (kept on the screen, moved by the user
+// through the system): the program is told the real client area, and follows it.
+void TWin32Platform::FollowRealBounds(TWindowId id, HWND hwnd) {
+  TWindowRecord* record = Find(id);
+  if (!record || IsIconic(hwnd)) return;
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  POINT origin{0, 0};
+  ClientToScreen(hwnd, &origin);
+  const TRect real = Bounds(origin.x, origin.y, client.right, client.bottom);
+  if (real == record->Bounds) return;
+  record->Bounds = real;
+  TEvent e(evBoundsChange, id);
+  e.Bounds = real;
+  m_pending.push_back(e);
 }
 
 TShiftState CurrentShift() {
@@ -486,7 +502,7 @@ std::optional<std::string> TWin32Platform::ClipboardText() {
   if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
     if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
       const size_t limit = GlobalSize(data) / sizeof(wchar_t);
-      text = Narrow(chars, std::find(chars, chars + limit, L'\0') - chars);
+      text = Narrow(std::wstring_view(chars, std::find(chars, chars + limit, L'\0') - chars));
       GlobalUnlock(data);
     }
   }

@@ -28,7 +28,7 @@
 #include <vector>
 
 #include "platform/Keys.h"
-#include "platform/sdl/SdlPlatform.h"
+#include "platform/Desktop.h"
 
 // Xlib last: its macros (None, Bool, Status) clash with names in the headers above.
 #include <X11/Xlib.h>
@@ -155,7 +155,7 @@ struct TGeometry {
 class DisplayTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_platform = CreateSdlPlatform();
+    m_platform = CreateDesktopPlatform();
     m_x = XOpenDisplay(nullptr);
     ASSERT_NE(m_x, nullptr);
   }
@@ -649,7 +649,7 @@ TEST_F(DisplayTest, OpenUrlHandsTheAddressToTheDesktopOpener) {
 // ---- helper modes ---------------------------------------------------------------------------
 
 int HelperWindow(const std::string& className, const std::string& caption) {
-  auto platform = CreateSdlPlatform();
+  auto platform = CreateDesktopPlatform();
   TWindowParams params;
   params.ClassName = className;
   params.Caption = caption;
@@ -681,7 +681,7 @@ int HelperWindow(const std::string& className, const std::string& caption) {
 }
 
 int PrintClipboard() {
-  auto platform = CreateSdlPlatform();
+  auto platform = CreateDesktopPlatform();
   std::optional<std::string> text = platform->ClipboardText();
   std::printf("%s\n", text ? text->c_str() : "<none>");
   return 0;

@@ -18,7 +18,7 @@ libs="$(pkg-config --libs freetype2 fontconfig) -lz"
 cflags="$(pkg-config --cflags freetype2 fontconfig)"
 # The picture library (all of pictures/) and the few framework files it stands on.
 sources="
-  framework/Streams.cpp framework/Bitmap.cpp framework/Picture.cpp framework/Graphics.cpp framework/FontEngine.cpp
+  framework/Streams.cpp framework/Bitmap.cpp framework/Picture.cpp framework/Graphics.cpp framework/FontEngine.cpp platform/fontconfig/FontFiles.cpp
   $(cd "$root" && ls pictures/*.cpp | tr '\n' ' ')
   tests/fuzz/png_fuzzer.cpp"
 echo "building $build/png_fuzzer"

@@ -44,13 +44,6 @@ constexpr int kLineOverrun = 10;
 // The break in the chain line over the middle slab.
 constexpr int kBreakLeft = 237, kBreakRight = 244;
 
-enum TEnd { eFree, eWall, ePiece };
-
-struct TStyle {
-  TEnd Left, Right;
-  std::vector<int> Points;  // x of each extension line, left to right
-};
-
 int Mod(int a, int m) { return ((a % m) + m) % m; }
 
 // --- elements -----------------------------------------------------------------------------------
@@ -171,32 +164,30 @@ void AddDimensions(TScene& s, const std::vector<int>& points) {
 
 // --- styles ---------------------------------------------------------------------------------
 
-TStyle StyleOf(int style) {
-  const std::vector<int> full = {40, 60, 170, 192, 300, 322, 432, 451};
-  switch (style) {
-    case 1: return {eWall, eWall, full};
-    case 2: return {eFree, eFree, {60, 170, 192, 300, 322, 432}};
-    case 3: return {ePiece, ePiece, full};
-    case 4: return {eFree, eWall, {60, 170, 192, 300, 322, 432, 451}};
-    default: return {ePiece, eWall, full};
-  }
+// The x of each extension line, left to right: the slabs and seams of the row, and the outer
+// edge of what lies at an end unless the end is free.
+std::vector<int> DimensionPoints(const TLayoutStyle& style) {
+  std::vector<int> points;
+  if (style.Left != reFree) points.push_back(40);
+  for (int x : {60, 170, 192, 300, 322, 432}) points.push_back(x);
+  if (style.Right != reFree) points.push_back(451);
+  return points;
 }
 
 }  // namespace
 
-TPixmap Diagram(int style) {
-  const TStyle st = StyleOf(style);
+TPixmap Diagram(const TLayoutStyle& st) {
   TScene s;
   AddMarks(s);
 
   // Left end.
-  if (st.Left == ePiece) {
+  if (st.Left == rePiece) {
     AddSquareSlab(s, 17, 38);
     AddSeam(s, 38, 61);
   }
-  if (st.Left == eWall) AddLeftChamferedSlab(s, 61, 170);
+  if (st.Left == reWall) AddLeftChamferedSlab(s, 61, 170);
   else AddSquareSlab(s, 61, 170);
-  if (st.Left == eWall) AddLeftWall(s);
+  if (st.Left == reWall) AddLeftWall(s);
 
   // The middle and its seams.
   AddSeam(s, 170, 192);
@@ -204,16 +195,17 @@ TPixmap Diagram(int style) {
   AddSeam(s, 301, 322);
 
   // Right end.
-  if (st.Right == eWall) AddRightChamferedSlab(s, 322, 432);
+  if (st.Right == reWall) AddRightChamferedSlab(s, 322, 432);
   else AddSquareSlab(s, 322, 432);
-  if (st.Right == eWall) AddRightWall(s);
-  if (st.Right == ePiece) {
+  if (st.Right == reWall) AddRightWall(s);
+  if (st.Right == rePiece) {
     AddSeam(s, 432, 453);
     AddSquareSlab(s, 453, 476);
   }
 
-  AddDimensions(s, st.Points);
-  return style >= 4 ? s.Render(kDiagramWidth, kDiagramHeight, kPanelColour) : s.Render(kDiagramWidth, kDiagramHeight);
+  AddDimensions(s, DimensionPoints(st));
+  // A picture stored as an alpha bitmap is drawn opaque on the panel's colour.
+  return st.DiagramForm == dfAlphaBitmap ? s.Render(kDiagramWidth, kDiagramHeight, kPanelColour) : s.Render(kDiagramWidth, kDiagramHeight);
 }
 
 }  // namespace gen

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "app/LayoutStyles.h"
 #include "tools/gen-assets/Scene.h"
 
 namespace gen {
@@ -13,9 +14,9 @@ constexpr int kDiagramHeight = 151;
 constexpr int kButtonSize = 48;
 constexpr TRgba kPanelColour = Rgb(96, 94, 94);
 
-// The layout diagram of style 1 to 5: transparent background for 1 to 3, opaque on the panel
-// colour for 4 and 5.
-TPixmap Diagram(int style);
+// The layout diagram of a style, drawn from what lies at the two ends of its run: transparent
+// background for a diagram stored as PNG, opaque on the panel colour for an alpha bitmap.
+TPixmap Diagram(const TLayoutStyle& style);
 
 // The button pictures at rest; the hot and pressed ones are made from these.
 TPixmap PlusButton();

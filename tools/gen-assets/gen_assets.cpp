@@ -55,9 +55,10 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(out.Preview);
   }
 
-  for (int style = 1; style <= 5; ++style) {
-    const std::string name = "imgs" + std::to_string(style);
-    out.Picture(name + ".Picture.Data", Diagram(style), style >= 4, "Orvanta layout diagram, style " + std::to_string(style));
+  for (std::int32_t style = 1; style <= kStyleCount; ++style) {
+    const TLayoutStyle& row = LayoutStyle(style);
+    out.Picture(std::string(row.Diagram) + ".Picture.Data", Diagram(row), row.DiagramForm == dfAlphaBitmap,
+                "Orvanta layout diagram, style " + std::to_string(style));
   }
 
   const TPixmap plus = PlusButton(), plusHot = Lighter(plus);

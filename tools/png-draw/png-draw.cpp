@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
   } catch (const Exception& e) {
     std::cerr << e.ClassName() << ": " << e.Message() << std::endl;
   } catch (const std::bad_alloc&) {
-    std::cerr << "EPNGOutMemory: " << PngMessages::OutMemory << std::endl;
+    std::cerr << "EPNGOutMemory: " << PngFailureMessage(pfOutMemory) << std::endl;
   }
   UnregisterPictureClasses();
   return status;

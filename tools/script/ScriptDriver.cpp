@@ -12,6 +12,7 @@
 
 #include "app/DivisionModel.h"
 #include "app/Entry.h"
+#include "app/LayoutStyles.h"
 #include "framework/Forms.h"
 #include "framework/Runtime.h"
 #include "platform/CommandLine.h"
@@ -83,7 +84,7 @@ bool KeyForChar(std::uint32_t ch, int& vk, TShiftState& shift) {
 
 }  // namespace
 
-TScriptDriver::TScriptDriver(std::istream& in, std::ostream& out) : m_in(in), m_out(out) {
+TScriptDriver::TScriptDriver(std::istream& in, std::ostream& out, bool echo) : m_in(in), m_out(out), m_echo(echo) {
   m_platform.OnIdle = [this] { return OnIdle(); };
   m_platform.Observer.Beep = [this] { Print("! beep"); };
   m_platform.Observer.OpenUrl = [this](const std::string& url) { Print("! open " + url); };
@@ -103,6 +104,7 @@ bool TScriptDriver::NextLine(std::string& line) {
   while (std::getline(m_in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty() || line[0] == '#') continue;
+    if (m_echo) Print("> " + line);
     return true;
   }
   return false;
@@ -215,7 +217,7 @@ void TScriptDriver::Execute(const std::string& line) {
     if (w.size() != 6) return Error("usage: model Z K N W Y");
     for (int i = 0; i < 5; ++i)
       if (!ParseInt(w[i + 1], v[i]) || v[i] < INT32_MIN || v[i] > INT32_MAX) return Error("not a 32-bit integer");
-    if (v[4] < 1 || v[4] > 5) return Error("style outside 1 to 5");
+    if (!IsLayoutStyle(static_cast<std::int32_t>(v[4]))) return Error("style outside 1 to " + std::to_string(kStyleCount));
     try {
       Print(SlabWidthText(static_cast<std::int32_t>(v[0]), static_cast<std::int32_t>(v[1]), static_cast<std::int32_t>(v[2]),
                           static_cast<std::int32_t>(v[3]), static_cast<std::int32_t>(v[4]), DecimalSeparator()));
@@ -358,10 +360,10 @@ void TScriptDriver::Key(const std::string& desc) {
   }
   struct TNamedKey { const char* Name; int Vk; std::uint32_t Char; };
   static const TNamedKey kKeys[] = {
-      {"Enter", VK_RETURN, 13}, {"Tab", VK_TAB, 9}, {"Esc", VK_ESCAPE, 27}, {"Backspace", VK_BACK, 8},
+      {"Enter", VK_RETURN, ccEnter}, {"Tab", VK_TAB, ccTab}, {"Esc", VK_ESCAPE, ccEscape}, {"Backspace", VK_BACK, ccBackspace},
       {"Delete", VK_DELETE, 0}, {"Insert", VK_INSERT, 0}, {"Left", VK_LEFT, 0}, {"Right", VK_RIGHT, 0},
       {"Up", VK_UP, 0}, {"Down", VK_DOWN, 0}, {"Home", VK_HOME, 0}, {"End", VK_END, 0},
-      {"PageUp", VK_PRIOR, 0}, {"PageDown", VK_NEXT, 0}, {"Space", VK_SPACE, 32},
+      {"PageUp", VK_PRIOR, 0}, {"PageDown", VK_NEXT, 0}, {"Space", VK_SPACE, ' '},
   };
   int vk = 0;
   std::uint32_t ch = 0;
@@ -381,14 +383,14 @@ void TScriptDriver::Key(const std::string& desc) {
     } else {
       const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
       vk = upper;
-      if (shift & ksCtrl) ch = static_cast<std::uint32_t>(upper - 'A' + 1);
+      if (shift & ksCtrl) ch = static_cast<std::uint32_t>(ccCtrlA + (upper - 'A'));
       else ch = static_cast<std::uint32_t>((shift & ksShift) ? upper : std::tolower(static_cast<unsigned char>(c)));
     }
   }
   if (!found) return Error("unknown key " + desc);
   if ((shift & ksCtrl) && (vk == VK_RETURN || vk == VK_TAB || vk == VK_ESCAPE || vk == VK_SPACE)) {
     // Ctrl+Enter gives a line feed, the others no character.
-    ch = vk == VK_RETURN ? 10 : 0;
+    ch = vk == VK_RETURN ? std::uint32_t{ccLineFeed} : 0;
   }
   m_platform.Key(true, vk, shift);
   if (ch) m_platform.Char(ch, shift);

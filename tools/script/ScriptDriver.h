@@ -15,7 +15,8 @@ class TCustomForm;
 
 class TScriptDriver {
  public:
-  TScriptDriver(std::istream& in, std::ostream& out);
+  // With `echo` each command is printed ("> " and the line) as it is read, before its output.
+  TScriptDriver(std::istream& in, std::ostream& out, bool echo = false);
   // Runs the whole script; returns the exit status.
   int Run();
 
@@ -40,6 +41,7 @@ class TScriptDriver {
 
   std::istream& m_in;
   std::ostream& m_out;
+  bool m_echo = false;
   platform::THeadlessPlatform m_platform;
   bool m_running = false;
   bool m_started = false;

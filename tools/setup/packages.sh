@@ -7,7 +7,7 @@ RUN="libsdl2-2.0-0 libx11-6 libfreetype6 libfontconfig1 zlib1g fonts-wqy-zenhei 
 BUILD="cmake ninja-build g++ pkg-config libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev zlib1g-dev"
 DISPLAY_TOOLS="xvfb xdotool x11-utils openbox imagemagick"
 WINDOWS="g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 nsis googletest dpkg-dev xvfb xdotool x11-utils openbox imagemagick fonts-wqy-zenhei fonts-arphic-uming fonts-dejavu-core cmake ninja-build"
-TEST="libgtest-dev libpng-dev clang libclang-rt-14-dev libbenchmark-dev libspng-dev libstb-dev"
+TEST="libgtest-dev libpng-dev clang libclang-rt-14-dev libbenchmark-dev libspng-dev libstb-dev x11-apps libxdamage-dev libxtst-dev"
 want="$RUN $BUILD $DISPLAY_TOOLS"
 [ "$1" = "test" ] && want="$want $TEST $WINDOWS"
 [ "$1" = "windows" ] && want="$WINDOWS"

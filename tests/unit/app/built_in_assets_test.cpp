@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/LayoutStyles.h"
 #include "app/assets/BuiltInAssets.h"
 #include "framework/Bitmap.h"
 #include "framework/Picture.h"
@@ -64,16 +65,23 @@ TEST_F(BuiltInAssetsTest, EveryAssetIsBuiltInByName) {
   for (const char* b : {"btn4", "btn5", "btn6"})
     for (const char* state : {"PictureDefault", "PictureHot", "PicturePress"})
       expected.push_back(std::string(b) + "." + state + ".Data");
-  for (int i = 1; i <= 5; ++i) expected.push_back("imgs" + std::to_string(i) + ".Picture.Data");
+  for (const TLayoutStyle& style : kLayoutStyles) expected.push_back(std::string(style.Diagram) + ".Picture.Data");
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(names, expected);
-  EXPECT_TRUE(BuiltInAsset("imgs6.Picture.Data").empty());
+  EXPECT_TRUE(BuiltInAsset("imgs" + std::to_string(kStyleCount + 1) + ".Picture.Data").empty());
   EXPECT_TRUE(BuiltInAsset("imgs1.picture.data").empty());
 }
 
-TEST_F(BuiltInAssetsTest, DiagramsOfStyles1To3AreTransparentPngPictures) {
-  for (int style = 1; style <= 3; ++style) {
-    const std::string name = "imgs" + std::to_string(style) + ".Picture.Data";
+// The diagrams' names and stored forms are those of the style table.
+std::vector<std::string> DiagramStreams(TDiagramForm form) {
+  std::vector<std::string> names;
+  for (const TLayoutStyle& style : kLayoutStyles)
+    if (style.DiagramForm == form) names.push_back(std::string(style.Diagram) + ".Picture.Data");
+  return names;
+}
+
+TEST_F(BuiltInAssetsTest, DiagramsStoredAsPngAreTransparentPngPictures) {
+  for (const std::string& name : DiagramStreams(dfPng)) {
     SCOPED_TRACE(name);
     TPicture p = Read(name);
     auto* png = dynamic_cast<TPNGObject*>(p.Graphic());
@@ -99,9 +107,8 @@ TEST_F(BuiltInAssetsTest, DiagramsOfStyles1To3AreTransparentPngPictures) {
   }
 }
 
-TEST_F(BuiltInAssetsTest, DiagramsOfStyles4And5AreOpaqueAlphaBitmaps) {
-  for (int style = 4; style <= 5; ++style) {
-    const std::string name = "imgs" + std::to_string(style) + ".Picture.Data";
+TEST_F(BuiltInAssetsTest, DiagramsStoredAsAlphaBitmapsAreOpaque) {
+  for (const std::string& name : DiagramStreams(dfAlphaBitmap)) {
     SCOPED_TRACE(name);
     const std::span<const std::uint8_t> raw = BuiltInAsset(name);
     ASSERT_EQ(raw.size(), 1u + 11 + 4 + 297222);

@@ -8,6 +8,7 @@
 #include <random>
 #include <stdexcept>
 
+#include "app/LayoutStyles.h"
 #include "framework/Runtime.h"
 #include "framework/SysUtils.h"
 
@@ -91,7 +92,7 @@ TEST(SlabWidth, ZeroSlabsRaiseTheUnitsErrors) {
 
 TEST(SlabWidth, StylesOutsideTheTableAreRefused) {
   EXPECT_THROW((void)Width(2000, 3, 6, 10, 0), std::invalid_argument);
-  EXPECT_THROW((void)Width(2000, 3, 6, 10, 6), std::invalid_argument);
+  EXPECT_THROW((void)Width(2000, 3, 6, 10, kStyleCount + 1), std::invalid_argument);
 }
 
 TEST(SlabWidth, EveryResultIsTheDecimalFormOfTenths) {

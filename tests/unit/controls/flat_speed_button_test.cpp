@@ -43,12 +43,12 @@ TEST_F(flat_speed_button, GroupKeepsAtMostOneButtonDownAndLatchedStaysDownWithou
   c->SetDown(true);
   Click(form, 5, 15);
   EXPECT_TRUE(a->Down());
-  EXPECT_EQ(a->State(), TDefineSpeed::bsLatched);
+  EXPECT_EQ(a->State(), TDefineSpeed::fbLatched);
   Pause();
   Click(form, 35, 15);
   EXPECT_TRUE(b->Down());
   EXPECT_FALSE(a->Down());
-  EXPECT_EQ(a->State(), TDefineSpeed::bsUp);
+  EXPECT_EQ(a->State(), TDefineSpeed::fbUp);
   EXPECT_TRUE(c->Down());  // another group
   // Clicking the latched button keeps it down, and it still clicks.
   Pause();
@@ -77,7 +77,7 @@ TEST_F(flat_speed_button, AllowAllUpSpreadsThroughTheGroupAndLetsTheLastButtonUp
   Click(form, 5, 15);
   EXPECT_FALSE(a->Down());
   EXPECT_FALSE(b->Down());
-  EXPECT_EQ(a->State(), TDefineSpeed::bsUp);
+  EXPECT_EQ(a->State(), TDefineSpeed::fbUp);
 }
 
 TEST_F(flat_speed_button, DownNeedsAGroup) {
@@ -86,7 +86,7 @@ TEST_F(flat_speed_button, DownNeedsAGroup) {
   EXPECT_FALSE(plain->Down());
   Click(form, 5, 15);
   EXPECT_FALSE(plain->Down());
-  EXPECT_EQ(plain->State(), TDefineSpeed::bsUp);
+  EXPECT_EQ(plain->State(), TDefineSpeed::fbUp);
   EXPECT_EQ(log, (std::vector<std::string>{"plain.click"}));
 }
 
@@ -95,14 +95,14 @@ TEST_F(flat_speed_button, TrackingFollowsThePointerAndReleaseOutsideDoesNotClick
   MoveTo(form, 5, 15);
   EXPECT_TRUE(b->Hot());
   Press();
-  EXPECT_EQ(b->State(), TDefineSpeed::bsPressed);
+  EXPECT_EQ(b->State(), TDefineSpeed::fbPressed);
   MoveTo(form, 60, 60);
-  EXPECT_EQ(b->State(), TDefineSpeed::bsUp);
+  EXPECT_EQ(b->State(), TDefineSpeed::fbUp);
   EXPECT_TRUE(b->Hot());  // stays hot while the mouse button is held
   MoveTo(form, 19, 30);   // the row just below counts as inside
-  EXPECT_EQ(b->State(), TDefineSpeed::bsPressed);
+  EXPECT_EQ(b->State(), TDefineSpeed::fbPressed);
   MoveTo(form, 20, 15);   // the column just right does not
-  EXPECT_EQ(b->State(), TDefineSpeed::bsUp);
+  EXPECT_EQ(b->State(), TDefineSpeed::fbUp);
   Release();
   EXPECT_TRUE(log.empty());
   EXPECT_FALSE(b->Hot());
@@ -113,7 +113,7 @@ TEST_F(flat_speed_button, RightPressDoesNotTrackButARightReleaseEndsALeftPress) 
   auto* b = AddButton("b", 0);
   MoveTo(form, 5, 15);
   Press(platform::pbRight);
-  EXPECT_EQ(b->State(), TDefineSpeed::bsUp);
+  EXPECT_EQ(b->State(), TDefineSpeed::fbUp);
   Release(platform::pbRight);
   EXPECT_TRUE(log.empty());
   Pause();

@@ -1,4 +1,4 @@
-// TPNGButton on a headless desktop: construction and write effects, the visual state machine for
+// TPNGButton on a headless desktop: a fresh button and write effects, the visual state machine for
 // every mouse button, the click rule, the picture and caption fall-backs, placement and drawing.
 #include <gtest/gtest.h>
 
@@ -63,24 +63,30 @@ class PNGButtonTest : public FlatTest {
   std::vector<std::string> log;
 };
 
-TEST_F(PNGButtonTest, ConstructionDefaults) {
-  TPNGButton fresh(nullptr);
-  EXPECT_EQ(fresh.Width(), 75);
-  EXPECT_EQ(fresh.Height(), 25);
-  EXPECT_TRUE(fresh.AutoSize());
-  EXPECT_TRUE(fresh.Transparent());
-  EXPECT_FALSE(fresh.Stretch());
-  EXPECT_EQ(fresh.CaptionAlignment(), tp_Center_Middle);
-  EXPECT_EQ(fresh.PictureAlignment(), tp_Center_Middle);
-  EXPECT_EQ(fresh.VisualState(), vsNormal);
-  EXPECT_TRUE(fresh.PictureDefault().Empty());
-  EXPECT_TRUE(fresh.CaptionDefault().empty());
-  EXPECT_EQ(fresh.FontHot().Name(), TFont().Name());
-  EXPECT_EQ(fresh.FontPress().Height(), TFont().Height());
-  const std::string info = fresh.Info();
+TEST_F(PNGButtonTest, AFreshButtonSizesToItsFirstDefaultPictureDrawnCentredAndTransparent) {
+  // 75 x 25 with AutoSize on and nothing to show.
+  auto* fresh = new TPNGButton(form);
+  fresh->SetParent(form);
+  EXPECT_EQ(fresh->Width(), 75);
+  EXPECT_EQ(fresh->Height(), 25);
+  EXPECT_TRUE(fresh->CaptionDefault().empty());
+  EXPECT_TRUE(fresh->PictureDefault().Empty());
+  EXPECT_EQ(fresh->FontHot().Name(), TFont().Name());
+  EXPECT_EQ(fresh->FontPress().Height(), TFont().Height());
+  // The first default picture sizes it, drawn without stretching, its transparent colour (the
+  // bottom-left pixel) left out.
+  fresh->SetLeft(100);
+  fresh->SetPictureDefault(SolidPicture(20, 10, kRed, kGreen));
+  Pump();
+  EXPECT_EQ(fresh->Width(), 20);
+  EXPECT_EQ(fresh->Height(), 10);
+  EXPECT_EQ(PixelAt(form, 101, 9), kRed);
+  EXPECT_EQ(PixelAt(form, 100, 9), kFace);
+  // Its information text reads the same whatever is written to it.
+  const std::string info = fresh->Info();
   EXPECT_FALSE(info.empty());
-  fresh.SetInfo("something else");
-  EXPECT_EQ(fresh.Info(), info);
+  fresh->SetInfo("something else");
+  EXPECT_EQ(fresh->Info(), info);
 }
 
 TEST_F(PNGButtonTest, AutoSizeFollowsOnlyTheDefaultPicture) {
@@ -113,6 +119,7 @@ TEST_F(PNGButtonTest, AssigningAPictureCopiesIt) {
 TEST_F(PNGButtonTest, LeftButtonStatesAndClickOrder) {
   button->SetAutoSize(false);
   GiveThreePictures();
+  EXPECT_EQ(button->VisualState(), vsNormal);
   EXPECT_EQ(Shown(), kRed);
   MoveTo(form, 50, 40);
   EXPECT_EQ(button->VisualState(), vsHot);
@@ -215,6 +222,10 @@ TEST_F(PNGButtonTest, PictureFallBacksByState) {
 TEST_F(PNGButtonTest, NinePicturePlacements) {
   button->SetAutoSize(false);
   button->SetPictureDefault(SolidPicture(20, 10, kRed));
+  // Centred until told otherwise.
+  Pump();
+  EXPECT_EQ(PixelAt(form, 20 + 20, 20 + 15), kRed);
+  EXPECT_EQ(PixelAt(form, 20 + 19, 20 + 15), kFace);
   struct TCase {
     TObjectAlignment Alignment;
     int X, Y;  // where the picture's top-left lands in the 60 x 40 button
@@ -228,10 +239,18 @@ TEST_F(PNGButtonTest, NinePicturePlacements) {
     SCOPED_TRACE(ObjectAlignmentName(c.Alignment));
     EXPECT_EQ(PixelAt(form, 20 + c.X, 20 + c.Y), kRed);
     EXPECT_EQ(PixelAt(form, 20 + c.X + 19, 20 + c.Y + 9), kRed);
-    if (c.X > 0) EXPECT_EQ(PixelAt(form, 20 + c.X - 1, 20 + c.Y), kFace);
-    if (c.Y > 0) EXPECT_EQ(PixelAt(form, 20 + c.X, 20 + c.Y - 1), kFace);
-    if (c.X + 20 < 60) EXPECT_EQ(PixelAt(form, 20 + c.X + 20, 20 + c.Y), kFace);
-    if (c.Y + 10 < 40) EXPECT_EQ(PixelAt(form, 20 + c.X, 20 + c.Y + 10), kFace);
+    if (c.X > 0) {
+      EXPECT_EQ(PixelAt(form, 20 + c.X - 1, 20 + c.Y), kFace);
+    }
+    if (c.Y > 0) {
+      EXPECT_EQ(PixelAt(form, 20 + c.X, 20 + c.Y - 1), kFace);
+    }
+    if (c.X + 20 < 60) {
+      EXPECT_EQ(PixelAt(form, 20 + c.X + 20, 20 + c.Y), kFace);
+    }
+    if (c.Y + 10 < 40) {
+      EXPECT_EQ(PixelAt(form, 20 + c.X, 20 + c.Y + 10), kFace);
+    }
   }
 }
 
@@ -326,6 +345,7 @@ TEST_F(PNGButtonCaptionTest, CaptionFallBacksAndFontsByState) {
 
 TEST_F(PNGButtonCaptionTest, CaptionColumnsAndRows) {
   button->SetCaptionDefault("II");
+  const TRect initial = Ink(kRed);  // centred until told otherwise
   button->SetCaptionAlignment(tp_Left_Top);
   const TRect leftTop = Ink(kRed);
   button->SetCaptionAlignment(tp_Right_Bottom);
@@ -342,6 +362,7 @@ TEST_F(PNGButtonCaptionTest, CaptionColumnsAndRows) {
   const int dx = rightBottom.Left - leftTop.Left, dy = rightBottom.Top - leftTop.Top;
   EXPECT_EQ(centre.Left - leftTop.Left, dx / 2);
   EXPECT_EQ(centre.Top - leftTop.Top, dy / 2);
+  EXPECT_EQ(initial, centre);
 }
 
 TEST_F(PNGButtonCaptionTest, DisabledCaptionIsSilverAndPicturesUnchanged) {

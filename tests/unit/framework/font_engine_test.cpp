@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
 namespace {
@@ -72,6 +73,19 @@ TEST(FontEngineMetrics, HeightIsTheCharacterHeight) {
     EXPECT_GE(m.MaxCharWidth, m.AveCharWidth);
     EXPECT_EQ(Engine().TextExtent(desc, "Ag总").Y, desc.Height);
   }
+}
+
+TEST(FontEngineFaces, EveryHeightAndStyleOfAFileSharesOneOpenedFace) {
+  TSurface s(100, 30);
+  for (const TFontDesc& desc : {kSong16, kSong16Bold, TFontDesc{"宋体", 14, true}}) {
+    Engine().DrawText(s, s.BoundsRect(), 0, 0, desc, "总长度: ×", clWhite);
+  }
+  const std::string file = Engine().FaceInfo(kSong16).File;
+  std::ifstream maps("/proc/self/maps");
+  if (!maps) GTEST_SKIP() << "no map of the process's memory to read";
+  int mappings = 0;
+  for (std::string line; std::getline(maps, line);) mappings += line.ends_with(" " + file) ? 1 : 0;
+  EXPECT_EQ(mappings, 1);
 }
 
 TEST(FontEngineMetrics, HeightsOutsideTheUsableRangeAreClamped) {
@@ -171,6 +185,23 @@ TEST(FontEngineDraw, OutputDependsOnlyOnPosition) {
   for (int y = 0; y + 4 < first.Height; ++y) {
     for (int x = 0; x + 7 < first.Width; ++x) ASSERT_EQ(first.At(x, y), moved.At(x + 7, y + 4)) << x << "," << y;
   }
+}
+
+TEST(FontEngineDraw, AHeightDrawsTheSameWhicheverHeightOfItsFaceWasUsedLast) {
+  const std::string text = "总长度: 2500 ×";
+  const TFontDesc song14Bold{"宋体", 14, true};
+  TFontEngine alone;
+  TSurface expected(200, 30, kBackground);
+  alone.DrawText(expected, expected.BoundsRect(), 2, 2, kSong16, text, clWhite);
+
+  TFontEngine mixed;
+  mixed.Metrics(kSong16);
+  TSurface other(200, 30, kBackground);
+  mixed.DrawText(other, other.BoundsRect(), 2, 2, song14Bold, text, clWhite);
+  TSurface drawn(200, 30, kBackground);
+  mixed.DrawText(drawn, drawn.BoundsRect(), 2, 2, kSong16, text, clWhite);
+  EXPECT_EQ(drawn.Pixels, expected.Pixels);
+  EXPECT_NE(other.Pixels, expected.Pixels);
 }
 
 TEST(FontEngineDraw, OnlyPixelsInsideTheClipChange) {

@@ -26,10 +26,10 @@ TError LoadError(const TBytes& bytes) {
 
 TEST(PngErrors, ChunkSequence) {
   EXPECT_EQ(LoadError(Concat({{137, 80, 78, 71, 13, 10, 26, 11}, Ihdr1x1(), Rgb1x1Idat(), Iend()})),
-            Err("EPNGInvalidFileHeader", PngMessages::InvalidFileHeader));
+            Err("EPNGInvalidFileHeader", PngFailureMessage(pfInvalidFileHeader)));
   EXPECT_EQ(LoadError({137, 80, 78}).first, "EPNGInvalidFileHeader");
   EXPECT_EQ(LoadError(Concat({Signature(), Ihdr1x1(), Rgb1x1Idat()})),
-            Err("EPngUnexpectedEnd", PngMessages::UnexpectedEnd));
+            Err("EPngUnexpectedEnd", PngFailureMessage(pfUnexpectedEnd)));
   const auto notFirst = LoadError(Concat({Signature(), Chunk("gAMA", {0, 0, 0, 1}), Ihdr1x1(), Rgb1x1Idat(), Iend()}));
   EXPECT_EQ(notFirst.first, "EPNGIHDRNotFirst");
   EXPECT_EQ(notFirst.second,
@@ -38,7 +38,7 @@ TEST(PngErrors, ChunkSequence) {
   EXPECT_EQ(LoadError(Concat({Signature(), Ihdr1x1(), Chunk("ABCD", {1}), Rgb1x1Idat(), Iend()})).first,
             "EPNGUnknownCriticalChunk");
   EXPECT_EQ(LoadError(Concat({Signature(), Ihdr1x1(), Iend()})),
-            Err("EPNGNoImageData", PngMessages::NoImageData));
+            Err("EPNGNoImageData", PngFailureMessage(pfNoImageData)));
 }
 
 TEST(PngErrors, CrcOfEveryReadChunkIsChecked) {
@@ -56,14 +56,14 @@ TEST(PngErrors, CrcOfEveryReadChunkIsChecked) {
             "EPngInvalidCRC");
   EXPECT_EQ(LoadError(Concat({Signature(), Ihdr1x1(), Chunk("IDAT", first), Chunk("IDAT", second), Iend()})).first, "");
   EXPECT_EQ(LoadError(Concat({Signature(), Ihdr1x1(), Chunk("IDAT", first), Chunk("tEXt", {'a', 0}), Chunk("IDAT", second), Iend()})),
-            Err("EPNGMissingMultipleIDAT", PngMessages::MissingMultipleIDAT));
+            Err("EPNGMissingMultipleIDAT", PngFailureMessage(pfMissingMultipleIDAT)));
 }
 
 TEST(PngErrors, HeaderFields) {
   TBytes shortIhdr = IhdrData(1, 1, 8, 2);
   shortIhdr.pop_back();
   EXPECT_EQ(LoadError(Concat({Signature(), Chunk("IHDR", shortIhdr), Rgb1x1Idat(), Iend()})),
-            Err("EPngInvalidIHDR", PngMessages::InvalidIHDR));
+            Err("EPngInvalidIHDR", PngFailureMessage(pfInvalidIHDR)));
   EXPECT_EQ(LoadError(Concat({Signature(), Chunk("IHDR", IhdrData(65536, 1, 8, 2)), Rgb1x1Idat(), Iend()})).first,
             "EPNGSizeExceeds");
   EXPECT_EQ(LoadError(Concat({Signature(), Chunk("IHDR", IhdrData(1, 65536, 8, 2)), Rgb1x1Idat(), Iend()})).first,
@@ -86,7 +86,7 @@ TEST(PngErrors, Palettes) {
   const TBytes ihdr = Chunk("IHDR", IhdrData(1, 1, 8, 3));
   const TBytes idat = Chunk("IDAT", Deflate({0, 0}));
   EXPECT_EQ(LoadError(Concat({Signature(), ihdr, Chunk("PLTE", TBytes(10)), idat, Iend()})),
-            Err("EPNGInvalidPalette", PngMessages::InvalidPalette));
+            Err("EPNGInvalidPalette", PngFailureMessage(pfInvalidPalette)));
   EXPECT_EQ(LoadError(Concat({Signature(), ihdr, Chunk("PLTE", TBytes(257 * 3)), idat, Iend()})).first,
             "EPNGInvalidPalette");
   EXPECT_EQ(LoadError(Concat({Signature(), ihdr, Chunk("PLTE", TBytes(3)), Chunk("tRNS", TBytes(257)), idat, Iend()})).first,
@@ -98,11 +98,11 @@ TEST(PngErrors, Palettes) {
 TEST(PngErrors, InflateFailures) {
   const auto garbage = LoadError(Concat({Signature(), Ihdr1x1(), Chunk("IDAT", {1, 2, 3, 4}), Iend()}));
   EXPECT_EQ(garbage.first, "EPNGZLIBError");
-  EXPECT_EQ(garbage.second, std::string(PngMessages::ZLIBError) + "\r\n Description: data error (-3)");
+  EXPECT_EQ(garbage.second, std::string(PngFailureMessage(pfZLIBError)) + "\r\n Description: data error (-3)");
   // A zlib header asking for a preset dictionary.
   TBytes dict = {0x78, 0xBB, 0, 0, 0, 1};
   EXPECT_EQ(LoadError(Concat({Signature(), Ihdr1x1(), Chunk("IDAT", dict), Iend()})).second,
-            std::string(PngMessages::ZLIBError) + "\r\n Description: need dictionary (2)");
+            std::string(PngFailureMessage(pfZLIBError)) + "\r\n Description: need dictionary (2)");
   EXPECT_EQ(InflateResultText(-6), "incompatible version (-6)");
   EXPECT_EQ(InflateResultText(-5), "buffer error (-5)");
   EXPECT_EQ(InflateResultText(1), "stream end (1)");
@@ -118,7 +118,7 @@ TEST(PngErrors, TheStreamsCheckValueIsVerified) {
   TBytes bad = stream;
   bad.back() ^= 0x01;
   EXPECT_EQ(LoadError(Concat({Signature(), Ihdr1x1(), Chunk("IDAT", bad), Iend()})),
-            Err("EPNGZLIBError", std::string(PngMessages::ZLIBError) + "\r\n Description: data error (-3)"));
+            Err("EPNGZLIBError", std::string(PngFailureMessage(pfZLIBError)) + "\r\n Description: data error (-3)"));
 }
 
 TEST(PngErrors, HostileLengthsAndMemory) {
@@ -143,7 +143,7 @@ TEST(PngErrors, HostileLengthsAndMemory) {
   SetPngImageMemoryLimit(1 << 20);
   const auto big = LoadError(Concat({Signature(), Chunk("IHDR", IhdrData(4000, 4000, 8, 6)), Rgb1x1Idat(), Iend()}));
   SetPngImageMemoryLimit(saved);
-  EXPECT_EQ(big, Err("EPNGOutMemory", PngMessages::OutMemory));
+  EXPECT_EQ(big, Err("EPNGOutMemory", PngFailureMessage(pfOutMemory)));
 }
 
 TEST(PngErrors, OperationsOnThePicture) {
@@ -152,7 +152,7 @@ TEST(PngErrors, OperationsOnThePicture) {
     empty.Header();
     FAIL();
   } catch (const EPNGHeaderNotPresent& e) {
-    EXPECT_EQ(e.Message(), PngMessages::HeaderNotPresent);
+    EXPECT_EQ(e.Message(), PngFailureMessage(pfHeaderNotPresent));
   }
   EXPECT_EQ(empty.Width(), 0);
   EXPECT_TRUE(empty.Empty());
@@ -163,7 +163,7 @@ TEST(PngErrors, OperationsOnThePicture) {
     gama.Assign(text);
     FAIL();
   } catch (const EPngError& e) {
-    EXPECT_EQ(e.Message(), PngMessages::ChunksNotCompatible);
+    EXPECT_EQ(e.Message(), PngFailureMessage(pfChunksNotCompatible));
   }
 }
 

@@ -1,23 +1,25 @@
 // Decoding the image data: inflating the IDAT chunks, unfiltering each scan line and converting
-// it into the header chunk's ColorRaster, AlphaPlane and WideSamplePlane.
+// it into the image's raster, alpha plane and wide-sample plane.
 //
 //   TImageDecoder::ReadInflated  - inflate across consecutive IDAT chunks, CRC per chunk, the
 //                                  stream's check value (CheckInflated)
 //   TImageDecoder::Convert*      - one scan line (or one interlace pass line) into the planes
 //   TImageDecoder::Run           - non-interlaced and Adam7 decoding
-//   TChunkIDAT                   - reading starts the decoder
+//   DecodePngImageData           - the entry: checks, then runs the decoder
 #include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
+#include "pictures/codec/PngDecoder.h"
+
 #include "base/ByteOrder.h"
 #include "pictures/codec/PngChecksum.h"
 #include "pictures/codec/PngConvert.h"
+#include "pictures/codec/PngFailure.h"
 #include "pictures/codec/PngFilters.h"
 #include "pictures/codec/PngFormat.h"
-#include "pictures/pngimage.h"
 
 namespace {
 
@@ -31,15 +33,16 @@ constexpr std::size_t BatchBytes = 128 * 1024;
 
 class TImageDecoder {
  public:
-  TImageDecoder(TStream& stream, TChunkIHDR& header, const TPNGObject& owner, std::uint32_t firstSize)
-      : m_stream(stream),
-        m_header(header),
-        m_lut(owner.GammaLut().data()),
-        m_identity(owner.GammaIsIdentity()),
+  TImageDecoder(TPngInput& input, TPngImage& image, std::uint32_t firstSize)
+      : m_input(input),
+        m_image(image),
+        m_header(image.Header()),
+        m_lut(image.GammaLut().data()),
+        m_identity(image.GammaIsIdentity()),
         m_chunkLeft(firstSize),
-        m_input(InputBlock) {
-    m_crc = static_cast<std::uint32_t>(crc32(0L, reinterpret_cast<const Bytef*>(TChunkIDAT::Type.data()), 4));
-    if (inflateInit(&m_z) != Z_OK) RaiseInflateError(Z_MEM_ERROR);
+        m_block(InputBlock) {
+    m_crc = static_cast<std::uint32_t>(crc32(0L, reinterpret_cast<const Bytef*>(PngImageDataType.data()), 4));
+    if (inflateInit(&m_z) != Z_OK) RaiseInflateFailure(Z_MEM_ERROR);
     // The check value is computed here (see CheckInflated); inflate still reads it at the end.
     inflateValidate(&m_z, 0);
   }
@@ -61,18 +64,21 @@ class TImageDecoder {
   void Convert(const std::uint8_t* line, int y, int col0, int colStep, int count);
   void FinishRow(int y, int count);
 
-  TStream& m_stream;
-  TChunkIHDR& m_header;
+  void ReadExact(std::uint8_t* out, std::size_t count);
+
+  TPngInput& m_input;
+  TPngImage& m_image;
+  const TPngHeader& m_header;
   const std::uint8_t* m_lut;
   bool m_identity;
   z_stream m_z{};
   bool m_streamEnd = false;
   std::uint32_t m_chunkLeft;
   std::uint32_t m_crc = 0;
-  std::vector<std::uint8_t> m_input;
-  std::size_t m_inputSize = 0;  // bytes of m_input read from the current chunk
-  // The last four compressed bytes before m_input, oldest first: with the bytes consumed from
-  // m_input, where the stream's check value is when inflate reports the end of the stream.
+  std::vector<std::uint8_t> m_block;
+  std::size_t m_inputSize = 0;  // bytes of m_block read from the current chunk
+  // The last four compressed bytes before m_block, oldest first: with the bytes consumed from
+  // m_block, where the stream's check value is when inflate reports the end of the stream.
   std::uint8_t m_tail[4] = {};
   std::uint32_t m_adler = 1;
   std::vector<std::uint8_t> m_batch;
@@ -80,24 +86,27 @@ class TImageDecoder {
 };
 
 std::size_t TImageDecoder::LineLength(std::uint64_t w) const {
-  return PngLineBytes(m_header.ColorType(), m_header.BitDepth(), w);
+  return PngLineBytes(m_header.ColorType, m_header.BitDepth, w);
 }
 
 std::size_t TImageDecoder::FilterDistance() const {
-  return PngFilterDistance(m_header.ColorType(), m_header.BitDepth());
+  return PngFilterDistance(m_header.ColorType, m_header.BitDepth);
+}
+
+void TImageDecoder::ReadExact(std::uint8_t* out, std::size_t count) {
+  if (m_input.Read(out, count) != count) RaisePngFailure(pfUnexpectedEnd);
 }
 
 // Checks the CRC of the chunk whose data is used up and moves on to the next one, which must be
 // another IDAT chunk that fits in the stream.
 void TImageDecoder::NextChunk() {
   std::uint8_t buf[8];
-  if (m_stream.Read(buf, 4) != 4) throw EPngUnexpectedEnd(PngMessages::UnexpectedEnd);
-  if (ReadBigEndian32(buf) != m_crc) throw EPngInvalidCRC(PngMessages::InvalidCRC);
-  if (m_stream.Read(buf, 8) != 8) throw EPngUnexpectedEnd(PngMessages::UnexpectedEnd);
-  if (std::memcmp(buf + 4, TChunkIDAT::Type.data(), 4) != 0)
-    throw EPNGMissingMultipleIDAT(PngMessages::MissingMultipleIDAT);
+  ReadExact(buf, 4);
+  if (ReadBigEndian32(buf) != m_crc) RaisePngFailure(pfInvalidCRC);
+  ReadExact(buf, 8);
+  if (std::memcmp(buf + 4, PngImageDataType.data(), 4) != 0) RaisePngFailure(pfMissingMultipleIDAT);
   const std::uint32_t size = ReadBigEndian32(buf);
-  if (static_cast<std::int64_t>(size) + 4 > m_stream.Remaining()) throw EPngUnexpectedEnd(PngMessages::UnexpectedEnd);
+  if (std::uint64_t{size} + 4 > m_input.Remaining()) RaisePngFailure(pfUnexpectedEnd);
   m_chunkLeft = size;
   m_crc = static_cast<std::uint32_t>(crc32(0L, buf + 4, 4));
 }
@@ -106,13 +115,13 @@ void TImageDecoder::NextChunk() {
 void TImageDecoder::FinishChunk() {
   while (m_chunkLeft > 0) {
     const std::size_t n = std::min<std::size_t>(m_chunkLeft, InputBlock);
-    m_stream.ReadBuffer(m_input.data(), n);
-    m_crc = static_cast<std::uint32_t>(crc32(m_crc, m_input.data(), static_cast<uInt>(n)));
+    ReadExact(m_block.data(), n);
+    m_crc = static_cast<std::uint32_t>(crc32(m_crc, m_block.data(), static_cast<uInt>(n)));
     m_chunkLeft -= static_cast<std::uint32_t>(n);
   }
   std::uint8_t buf[4];
-  if (m_stream.Read(buf, 4) != 4) throw EPngUnexpectedEnd(PngMessages::UnexpectedEnd);
-  if (ReadBigEndian32(buf) != m_crc) throw EPngInvalidCRC(PngMessages::InvalidCRC);
+  ReadExact(buf, 4);
+  if (ReadBigEndian32(buf) != m_crc) RaisePngFailure(pfInvalidCRC);
 }
 
 std::size_t TImageDecoder::ReadInflated(std::uint8_t* out, std::size_t count) {
@@ -127,7 +136,7 @@ std::size_t TImageDecoder::ReadInflated(std::uint8_t* out, std::size_t count) {
     } else if (result == Z_BUF_ERROR && m_z.avail_in == 0) {
       FetchInput();
     } else if (result != Z_OK) {
-      RaiseInflateError(result);
+      RaiseInflateFailure(result);
     }
   }
   CheckInflated(out, count - m_z.avail_out, m_streamEnd && !endedBefore);
@@ -140,44 +149,44 @@ std::size_t TImageDecoder::ReadInflated(std::uint8_t* out, std::size_t count) {
 void TImageDecoder::CheckInflated(const std::uint8_t* out, std::size_t count, bool ended) {
   m_adler = Adler32(m_adler, out, count);
   if (!ended) return;
-  const std::size_t used = static_cast<std::size_t>(m_z.next_in - m_input.data());
+  const std::size_t used = static_cast<std::size_t>(m_z.next_in - m_block.data());
   std::uint32_t stored = 0;
   for (std::size_t k = 0; k < 4; ++k) {
     const std::size_t back = 4 - k;  // bytes from the end of what was consumed
-    stored = (stored << 8) | (back <= used ? m_input[used - back] : m_tail[4 - (back - used)]);
+    stored = (stored << 8) | (back <= used ? m_block[used - back] : m_tail[4 - (back - used)]);
   }
-  if (stored != m_adler) RaiseInflateError(Z_DATA_ERROR);
+  if (stored != m_adler) RaiseInflateFailure(Z_DATA_ERROR);
 }
 
 // The next block of compressed data: from the current chunk, or from the next IDAT chunk once it
 // is used up.
 void TImageDecoder::FetchInput() {
-  // m_input is used up: its last bytes join the tail.
+  // m_block is used up: its last bytes join the tail.
   const std::size_t keep = std::min<std::size_t>(m_inputSize, 4);
   std::memmove(m_tail, m_tail + keep, 4 - keep);
-  std::memcpy(m_tail + 4 - keep, m_input.data() + m_inputSize - keep, keep);
+  std::memcpy(m_tail + 4 - keep, m_block.data() + m_inputSize - keep, keep);
   while (m_chunkLeft == 0) NextChunk();
   const std::size_t n = std::min<std::size_t>(m_chunkLeft, InputBlock);
-  m_stream.ReadBuffer(m_input.data(), n);
-  m_crc = static_cast<std::uint32_t>(crc32(m_crc, m_input.data(), static_cast<uInt>(n)));
+  ReadExact(m_block.data(), n);
+  m_crc = static_cast<std::uint32_t>(crc32(m_crc, m_block.data(), static_cast<uInt>(n)));
   m_chunkLeft -= static_cast<std::uint32_t>(n);
   m_inputSize = n;
-  m_z.next_in = m_input.data();
+  m_z.next_in = m_block.data();
   m_z.avail_in = static_cast<uInt>(n);
 }
 
 void TImageDecoder::Convert(const std::uint8_t* line, int y, int col0, int step, int count) {
   if (count == 0) return;  // a zero-width image has scan lines of a filter byte only
-  TPngRaster& raster = m_header.ColorRaster();
+  TPngRaster& raster = m_image.Raster();
   std::uint8_t* dst = raster.ImageRow(y);
   const std::size_t width = raster.Width;
-  std::uint8_t* alpha = m_header.AlphaPlane().Empty() ? nullptr : m_header.AlphaPlane().Data() + y * width;
-  std::uint8_t* wide = m_header.WideSamplePlane().Empty()
+  std::uint8_t* alpha = m_image.Alpha().Empty() ? nullptr : m_image.Alpha().Data() + y * width;
+  std::uint8_t* wide = m_image.Wide().Empty()
                            ? nullptr
-                           : m_header.WideSamplePlane().Data() + (raster.Height - 1 - y) * raster.RowBytes;
+                           : m_image.Wide().Data() + (raster.Height - 1 - y) * raster.RowBytes;
   const std::uint8_t* lut = m_lut;
-  const int depth = m_header.BitDepth();
-  const int type = m_header.ColorType();
+  const int depth = m_header.BitDepth;
+  const int type = m_header.ColorType;
   switch (Format(type, depth)) {
     case Format(ctGreyscale, bd1):
     case Format(ctGreyscale, bd4):
@@ -314,12 +323,12 @@ void TImageDecoder::Convert(const std::uint8_t* line, int y, int col0, int step,
 // After a whole image row has been converted (no interlacing): clears the padding after its pixels
 // in the raster and the wide samples, where the conversion may have stored whole registers.
 void TImageDecoder::FinishRow(int y, int count) {
-  TPngRaster& raster = m_header.ColorRaster();
+  TPngRaster& raster = m_image.Raster();
   const std::size_t used = (static_cast<std::size_t>(count) * raster.BitsPerPixel + 7) / 8;
   if (used < raster.RowBytes) {
     std::memset(raster.ImageRow(y) + used, 0, raster.RowBytes - used);
-    if (!m_header.WideSamplePlane().Empty())
-      std::memset(m_header.WideSamplePlane().Data() + (raster.Height - 1 - y) * raster.RowBytes + used, 0,
+    if (!m_image.Wide().Empty())
+      std::memset(m_image.Wide().Data() + (raster.Height - 1 - y) * raster.RowBytes + used, 0,
                   raster.RowBytes - used);
   }
 }
@@ -328,9 +337,9 @@ void TImageDecoder::FinishRow(int y, int count) {
 // at a time (never more than the pass still needs) and unfiltering each against the one above.
 // Returns false when the image data ran out, which leaves the remaining rows at their zero fill.
 bool TImageDecoder::DecodeLines(int row0, int rowStep, int col0, int colStep, std::size_t length) {
-  const int height = static_cast<int>(m_header.Height());
+  const int height = static_cast<int>(m_header.Height);
   if (row0 >= height) return true;
-  const int count = static_cast<int>((m_header.Width() + colStep - col0 - 1) / colStep);
+  const int count = static_cast<int>((m_header.Width + colStep - col0 - 1) / colStep);
   const std::size_t distance = FilterDistance();
   const std::size_t stride = length + 1;
   const std::size_t rows = static_cast<std::size_t>((height - row0 + rowStep - 1) / rowStep);
@@ -379,7 +388,7 @@ bool TImageDecoder::DecodeLines(int row0, int rowStep, int col0, int colStep, st
         grouped = 2;
       if (grouped == 1 && top[0] == 0) {
         Convert(top + 1, y, col0, colStep, count);
-        if (m_header.InterlaceMethod() == imNone) FinishRow(y, count);
+        if (m_header.Interlace == imNone) FinishRow(y, count);
         y += rowStep;
         previous = top + 1;
         ++i;
@@ -388,7 +397,7 @@ bool TImageDecoder::DecodeLines(int row0, int rowStep, int col0, int colStep, st
       if (grouped == 1) UnfilterRow(top[0], top + 1, spare[0], previous, length, distance);
       for (std::size_t k = 0; k < grouped; ++k, y += rowStep) {
         Convert(spare[k], y, col0, colStep, count);
-        if (m_header.InterlaceMethod() == imNone) FinishRow(y, count);
+        if (m_header.Interlace == imNone) FinishRow(y, count);
       }
       // The last line unfiltered is the one above the next; the buffer of the one above is free.
       std::swap(held, spare[grouped - 1]);
@@ -402,14 +411,14 @@ bool TImageDecoder::DecodeLines(int row0, int rowStep, int col0, int colStep, st
 }
 
 void TImageDecoder::Run() {
-  const int bpp = m_header.ColorRaster().BitsPerPixel;
-  if (m_header.ColorType() == ctGreyscale || m_header.ColorType() == ctGreyscaleAlpha) m_header.BuildGreyRamp(bpp);
-  const std::size_t full = LineLength(m_header.Width());
-  if (m_header.InterlaceMethod() == imNone) {
+  const int bpp = m_image.Raster().BitsPerPixel;
+  if (m_header.ColorType == ctGreyscale || m_header.ColorType == ctGreyscaleAlpha) m_image.BuildGreyRamp(bpp);
+  const std::size_t full = LineLength(m_header.Width);
+  if (m_header.Interlace == imNone) {
     DecodeLines(0, 1, 0, 1, full);
   } else {
     for (const TAdam7Pass& pass : Adam7Passes) {
-      const std::size_t length = LineLength(pass.Columns(m_header.Width()));
+      const std::size_t length = LineLength(pass.Columns(m_header.Width));
       if (length == 0) continue;
       if (!DecodeLines(pass.Row0, pass.RowStep, pass.Col0, pass.ColStep, length)) break;
     }
@@ -426,14 +435,11 @@ void TImageDecoder::Run() {
 
 }  // namespace
 
-bool TChunkIDAT::LoadFromStream(TStream& stream, const TChunkName& name, std::uint32_t size) {
-  m_name = name;
-  if (static_cast<std::int64_t>(size) + 4 > stream.Remaining()) throw EPngUnexpectedEnd(PngMessages::UnexpectedEnd);
-  TChunkIHDR& header = Owner().Header();
+void DecodePngImageData(TPngInput& input, TPngImage& image, std::uint32_t firstSize) {
+  if (std::uint64_t{firstSize} + 4 > input.Remaining()) RaisePngFailure(pfUnexpectedEnd);
   // The header is not checked for colour type and bit depth; a combination the PNG format
   // forbids has no conversion and is refused here.
-  if (!header.ValidFormat()) throw EPngInvalidIHDR(PngMessages::InvalidIHDR);
-  TImageDecoder decoder(stream, header, Owner(), size);
+  if (!image.Header().ValidFormat()) RaisePngFailure(pfInvalidIHDR);
+  TImageDecoder decoder(input, image, firstSize);
   decoder.Run();
-  return true;
 }
