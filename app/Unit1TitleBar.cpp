@@ -81,6 +81,8 @@ void TForm1::btn3Click(TObject*) {
   fltlbr1->SetCaption(kTitle);
   tmr1->SetEnabled(false);
   fltlbr1->SetTitlebarColor(clSkyBlue);
+  // The restored window takes the keyboard again, whatever the desktop did with the square.
+  BringToFront();
 }
 
 void TForm1::tmr1Timer(TObject*) {

@@ -177,7 +177,8 @@ void TCustomForm::DoShow() {
 
 void TCustomForm::Show() {
   if (Visible() && m_window) return;
-  if (!m_shownOnce && m_position == poScreenCenter) {
+  const bool first = !m_shownOnce;
+  if (first && m_position == poScreenCenter) {
     const TPoint s = Platform().PrimaryScreenSize();
     SetBounds((s.X - Width()) / 2, (s.Y - Height()) / 2, Width(), Height());
   }
@@ -190,6 +191,13 @@ void TCustomForm::Show() {
   PaintPending();
   Platform().ShowWindow(m_window, true);
   ApplyWindowStates();
+  // Not every desktop gives a new window the focus (a window manager may pass over one without
+  // a taskbar button): the window asks for it.
+  if (first) Platform().ActivateWindow(m_window);
+}
+
+void TCustomForm::BringToFront() {
+  if (Visible() && m_window) Platform().ActivateWindow(m_window);
 }
 
 void TCustomForm::Hide() {

@@ -67,6 +67,8 @@ class TCustomForm : public TWinControl {
 
   void Show();
   void Hide();
+  // Raises the window and asks the desktop to make it the active window.
+  void BringToFront();
   void Close();
   // Shows the form as a modal box owned by the form the user was working in (the innermost open
   // box, else the active form, else the main form): the box stands above its owner, takes the

@@ -137,12 +137,14 @@ class TChunkPLTE : public TChunk {
   explicit TChunkPLTE(TPNGObject& owner) : TChunk(owner) { m_name = Type; }
   TChunkName TypeName() const override { return Type; }
   void Assign(const TChunk& source) override;
-  void Loaded() override;
   std::unique_ptr<TChunk> CreateEmpty(TPNGObject& owner) const override { return std::make_unique<TChunkPLTE>(owner); }
 
   int Count() const { return m_count; }
   // Colour i as it was stored (before GammaLut).
   TRGBQuad Item(int i) const;
+
+ protected:
+  void Loaded() override;
 
  private:
   int m_count = 0;
@@ -154,13 +156,15 @@ class TChunktRNS : public TChunk {
   explicit TChunktRNS(TPNGObject& owner) : TChunk(owner) { m_name = Type; m_table.fill(255); }
   TChunkName TypeName() const override { return Type; }
   void Assign(const TChunk& source) override;
-  void Loaded() override;
   std::unique_ptr<TChunk> CreateEmpty(TPNGObject& owner) const override { return std::make_unique<TChunktRNS>(owner); }
 
   // 255 everywhere, the chunk's data over its start.
   const std::array<std::uint8_t, 256>& Table() const { return m_table; }
   // A 16-bit big-endian sample of the transparent colour (0 grey or red, 1 green, 2 blue).
   std::uint16_t Sample(int i) const;
+
+ protected:
+  void Loaded() override;
 
  private:
   std::array<std::uint8_t, 256> m_table{};
@@ -172,11 +176,13 @@ class TChunkgAMA : public TChunk {
   explicit TChunkgAMA(TPNGObject& owner) : TChunk(owner) { m_name = Type; }
   TChunkName TypeName() const override { return Type; }
   void Assign(const TChunk& source) override;
-  void Loaded() override;
   std::unique_ptr<TChunk> CreateEmpty(TPNGObject& owner) const override { return std::make_unique<TChunkgAMA>(owner); }
 
   // Gamma x 100000.
   std::uint32_t Gamma() const { return m_gamma; }
+
+ protected:
+  void Loaded() override;
 
  private:
   std::uint32_t m_gamma = 0;
@@ -188,12 +194,14 @@ class TChunkpHYs : public TChunk {
   explicit TChunkpHYs(TPNGObject& owner) : TChunk(owner) { m_name = Type; }
   TChunkName TypeName() const override { return Type; }
   void Assign(const TChunk& source) override;
-  void Loaded() override;
   std::unique_ptr<TChunk> CreateEmpty(TPNGObject& owner) const override { return std::make_unique<TChunkpHYs>(owner); }
 
   std::uint32_t PPUnitX() const { return m_ppUnitX; }
   std::uint32_t PPUnitY() const { return m_ppUnitY; }
   std::uint8_t Unit() const { return m_unit; }
+
+ protected:
+  void Loaded() override;
 
  private:
   std::uint32_t m_ppUnitX = 0;
@@ -207,7 +215,6 @@ class TChunktIME : public TChunk {
   explicit TChunktIME(TPNGObject& owner) : TChunk(owner) { m_name = Type; }
   TChunkName TypeName() const override { return Type; }
   void Assign(const TChunk& source) override;
-  void Loaded() override;
   std::unique_ptr<TChunk> CreateEmpty(TPNGObject& owner) const override { return std::make_unique<TChunktIME>(owner); }
 
   int Year() const { return m_year; }
@@ -216,6 +223,9 @@ class TChunktIME : public TChunk {
   int Hour() const { return m_hour; }
   int Minute() const { return m_minute; }
   int Second() const { return m_second; }
+
+ protected:
+  void Loaded() override;
 
  private:
   int m_year = 0, m_month = 0, m_day = 0, m_hour = 0, m_minute = 0, m_second = 0;
@@ -227,13 +237,14 @@ class TChunktEXt : public TChunk {
   explicit TChunktEXt(TPNGObject& owner) : TChunk(owner) { m_name = Type; }
   TChunkName TypeName() const override { return Type; }
   void Assign(const TChunk& source) override;
-  void Loaded() override;
   std::unique_ptr<TChunk> CreateEmpty(TPNGObject& owner) const override { return std::make_unique<TChunktEXt>(owner); }
 
   const std::string& Keyword() const { return m_keyword; }
   const std::string& Text() const { return m_text; }
 
  protected:
+  void Loaded() override;
+
   std::string m_keyword;
   std::string m_text;
 };
@@ -246,8 +257,10 @@ class TChunkzTXt : public TChunktEXt {
   static constexpr std::size_t MaxTextBytes = 1 << 20;
   explicit TChunkzTXt(TPNGObject& owner) : TChunktEXt(owner) { m_name = Type; }
   TChunkName TypeName() const override { return Type; }
-  void Loaded() override;
   std::unique_ptr<TChunk> CreateEmpty(TPNGObject& owner) const override { return std::make_unique<TChunkzTXt>(owner); }
+
+ protected:
+  void Loaded() override;
 };
 
 class TChunkIEND : public TChunk {

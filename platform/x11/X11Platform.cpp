@@ -27,6 +27,7 @@
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
 #include <X11/extensions/XShm.h>
+#include <xcb/randr.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ipc.h>
@@ -37,6 +38,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -53,6 +55,13 @@ namespace {
 // ---------------------------------------------------------------------------------------------
 // 1. Window records and start-up
 // ---------------------------------------------------------------------------------------------
+
+// An XCB reply, freed with the C library's free.
+struct TFreeReply {
+  void operator()(void* reply) const { std::free(reply); }
+};
+template <class T>
+using TReply = std::unique_ptr<T, TFreeReply>;
 
 // A press counts as the click that activated a window when it came this close to the activation.
 constexpr std::uint64_t ClickActivationMs = 500;
@@ -122,6 +131,8 @@ class TX11Platform final : public TPlatform {
   void ApplyGeometry(TWindowRecord& record);
   void ApplyAllGeometry();
   void Reported(TWindowId id, TWindowRecord& record, const XConfigureEvent& event);
+  void Compare(TWindowId id, TWindowRecord& record, const TRect& real);
+  std::optional<TPoint> RootOrigin(const TWindowRecord& record);
 
   bool EnsureImage(TWindowRecord& record, int width, int height);
   void FreeImage(TWindowImage& picture);
@@ -150,6 +161,7 @@ class TX11Platform final : public TPlatform {
   std::unique_ptr<TAtoms> m_atoms;
   std::unique_ptr<TXKeyboard> m_keyboard;
   bool m_shmAvailable = false;
+  bool m_randrVersionSent = false;
   int m_xkbEventBase = -1;
   std::map<TWindowId, TWindowRecord> m_windows;
   TWindowId m_nextId = 1;
@@ -413,19 +425,27 @@ void TX11Platform::ApplyAllGeometry() {
 // manager carries root coordinates; a real one is relative to the parent, which is a frame
 // under a reparenting window manager).
 void TX11Platform::Reported(TWindowId id, TWindowRecord& record, const XConfigureEvent& event) {
-  TPoint origin{event.x, event.y};
-  if (!event.send_event && record.Parent != m_root) {
-    Window child = 0;
-    if (!XTranslateCoordinates(m_display, record.XWindow, m_root, 0, 0, &origin.X, &origin.Y, &child)) return;
-  }
-  const TRect real{origin.X, origin.Y, origin.X + event.width, origin.Y + event.height};
+  std::optional<TPoint> origin = TPoint{event.x, event.y};
+  if (!event.send_event && record.Parent != m_root) origin = RootOrigin(record);
+  if (origin) Compare(id, record, {origin->X, origin->Y, origin->X + event.width, origin->Y + event.height});
+}
+
+std::optional<TPoint> TX11Platform::RootOrigin(const TWindowRecord& record) {
+  TPoint origin;
+  Window child = 0;
+  if (!XTranslateCoordinates(m_display, record.XWindow, m_root, 0, 0, &origin.X, &origin.Y, &child)) return std::nullopt;
+  return origin;
+}
+
+// A place or size the program asked for is crossed off the moves on their way; one it did not
+// ask for (a window manager moved, clamped or refused) becomes the program's idea at once.
+void TX11Platform::Compare(TWindowId id, TWindowRecord& record, const TRect& real) {
   auto sent = std::find(record.InFlight.begin(), record.InFlight.end(), real);
   if (sent != record.InFlight.end()) {
-    record.InFlight.erase(record.InFlight.begin(), sent + 1);  // that request has been carried out
+    record.InFlight.erase(record.InFlight.begin(), sent + 1);
     return;
   }
   if (record.InFlight.empty() && real == record.Bounds) return;
-  // A place or size the program did not ask for: it follows the server.
   record.InFlight.clear();
   record.Bounds = real;
   record.Applied = real;
@@ -642,8 +662,40 @@ bool TX11Platform::FindWindow(const std::string& className, const std::string& c
   return FindTopLevelWindow(m_display, *m_atoms, className, caption);
 }
 
+// The primary monitor's size (RandR): the output named primary, else the first one that shows
+// something, as desktops take it. Not the whole X screen, which spans every monitor; that only
+// where the server has no RandR.
 TPoint TX11Platform::PrimaryScreenSize() {
-  return {DisplayWidth(m_display, m_screen), DisplayHeight(m_display, m_screen)};
+  const TPoint screen{DisplayWidth(m_display, m_screen), DisplayHeight(m_display, m_screen)};
+  xcb_connection_t* c = XGetXCBConnection(m_display);
+  const xcb_query_extension_reply_t* randr = xcb_get_extension_data(c, &xcb_randr_id);
+  if (!randr || !randr->present) return screen;
+  XFlush(m_display);
+  if (!m_randrVersionSent) {
+    // The server answers monitor requests only to a client that has told its RandR version.
+    std::free(xcb_randr_query_version_reply(c, xcb_randr_query_version(c, 1, 3), nullptr));
+    m_randrVersionSent = true;
+  }
+  const auto root = static_cast<xcb_window_t>(m_root);
+  TReply<xcb_randr_get_output_primary_reply_t> primary(
+      xcb_randr_get_output_primary_reply(c, xcb_randr_get_output_primary(c, root), nullptr));
+  std::vector<xcb_randr_output_t> outputs;
+  if (primary && primary->output) outputs.push_back(primary->output);
+  TReply<xcb_randr_get_screen_resources_current_reply_t> resources(
+      xcb_randr_get_screen_resources_current_reply(c, xcb_randr_get_screen_resources_current(c, root), nullptr));
+  if (resources) {
+    const xcb_randr_output_t* all = xcb_randr_get_screen_resources_current_outputs(resources.get());
+    outputs.insert(outputs.end(), all, all + xcb_randr_get_screen_resources_current_outputs_length(resources.get()));
+  }
+  for (xcb_randr_output_t id : outputs) {
+    TReply<xcb_randr_get_output_info_reply_t> output(
+        xcb_randr_get_output_info_reply(c, xcb_randr_get_output_info(c, id, XCB_CURRENT_TIME), nullptr));
+    if (!output || !output->crtc) continue;
+    TReply<xcb_randr_get_crtc_info_reply_t> crtc(
+        xcb_randr_get_crtc_info_reply(c, xcb_randr_get_crtc_info(c, output->crtc, XCB_CURRENT_TIME), nullptr));
+    if (crtc && crtc->width > 0 && crtc->height > 0) return {crtc->width, crtc->height};
+  }
+  return screen;
 }
 
 TPoint TX11Platform::CursorPos() {
@@ -734,10 +786,16 @@ void TX11Platform::Translate(const XEvent& event) {
       if (event.xconfigure.window == record->XWindow) Reported(id, *record, event.xconfigure);
       break;
     case ReparentNotify:
-      record->Parent = event.xreparent.parent;
-      break;
     case MapNotify:
-      if (record->FirstFrame) {
+      // A window manager may place a window it frames without telling it: the place is read.
+      if (event.type == ReparentNotify) record->Parent = event.xreparent.parent;
+      if (record->InFlight.empty()) {
+        if (std::optional<TPoint> origin = RootOrigin(*record)) {
+          Compare(id, *record, TRect{origin->X, origin->Y, origin->X + record->Bounds.Width(),
+                                     origin->Y + record->Bounds.Height()});
+        }
+      }
+      if (event.type == MapNotify && record->FirstFrame) {
         XSetWindowBackgroundPixmap(m_display, record->XWindow, None);
         XFreePixmap(m_display, record->FirstFrame);
         record->FirstFrame = 0;

@@ -379,6 +379,35 @@ TEST_F(DisplayTest, FindWindowReadsUtf8CaptionsAndPlainWmName) {
   EXPECT_FALSE(P().FindWindow("PlainClass", "plain old name"));
 }
 
+// Many windows of one class with other captions, hidden and shown, framed and not: the search
+// asks for all of them together (its time is printed; it must not grow a round trip a window).
+TEST_F(DisplayTest, FindWindowPicksTheOneMatchAmongManyWindowsOfTheClass) {
+  std::vector<Window> crowd;
+  char cls[] = "TForm1";
+  for (int i = 0; i < 300; ++i) {
+    Window w = XCreateSimpleWindow(m_x, DefaultRootWindow(m_x), i, i, 10, 10, 0, 0, 0);
+    XClassHint hint{cls, cls};
+    XSetClassHint(m_x, w, &hint);
+    XStoreName(m_x, w, ("Orvanta " + std::to_string(i)).c_str());
+    if (i % 3 == 0) XMapWindow(m_x, w);
+    crowd.push_back(w);
+  }
+  XSync(m_x, False);
+  Pump(300);
+  const std::uint64_t start = P().NowMs();
+  EXPECT_FALSE(P().FindWindow("TForm1", "Orvanta"));
+  std::printf("search among %zu windows: %llu ms\n", crowd.size(), static_cast<unsigned long long>(P().NowMs() - start));
+  XStoreName(m_x, crowd[150], "ORVANTA");
+  XSync(m_x, False);
+  EXPECT_TRUE(P().FindWindow("TForm1", "Orvanta"));
+  XMapWindow(m_x, crowd[150]);
+  XSync(m_x, False);
+  Pump(300);
+  EXPECT_TRUE(P().FindWindow("TForm1", "Orvanta"));
+  for (Window w : crowd) XDestroyWindow(m_x, w);
+  XSync(m_x, False);
+}
+
 // ---- presenting -----------------------------------------------------------------------------
 
 TEST_F(DisplayTest, PresentedPixelsAppearAndOnlyTheDirtyRectangleChanges) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Writes the seed corpus of the PNG fuzz target: small datastreams of every colour type, bit
-depth and interlace method, with palettes, transparency, gamma, text and split image data, and a
-few BMP files."""
+"""Writes the seed corpus of the fuzz targets: small datastreams of every colour type, bit
+depth and interlace method, with palettes, transparency, gamma, text and split image data, a
+few BMP files, and stored picture streams (a class name, then a PNG datastream or the stored form
+of the 32-bit alpha bitmap: a 4-byte length and a BMP file, also with BI_BITFIELDS masks)."""
 import os
 import random
 import struct
@@ -54,6 +55,22 @@ def bmp(w, h, bits, rng):
     return head + info + palette + rows
 
 
+def bitfields_bmp(w, h, masks, rng):
+    rows = bytes(rng.randrange(256) for _ in range(4 * w * h))
+    offset = 54 + 12
+    head = b"BM" + struct.pack("<IHHI", offset + len(rows), 0, 0, offset)
+    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 32, 3, len(rows), 0, 0, 0, 0)
+    return head + info + struct.pack("<III", *masks) + rows
+
+
+def stored(class_name, data):
+    return bytes([len(class_name)]) + class_name + data
+
+
+def stored_bitmap(bmp_file):
+    return stored(b"TPNGGraphic", struct.pack("<I", len(bmp_file)) + bmp_file)
+
+
 def main():
     rng = random.Random(1)
     os.makedirs(OUT, exist_ok=True)
@@ -78,6 +95,9 @@ def main():
     files["one_pixel_interlaced.png"] = png(rng, 1, 1, 6, 8, 1)
     for bits in (1, 4, 8, 24, 32):
         files[f"bmp{bits}.bmp"] = bmp(5, 3, bits, rng)
+    files["stored_png.bin"] = stored(b"TPNGObject", png(rng, 4, 3, 6, 8, 0))
+    files["stored_alpha_bitmap.bin"] = stored_bitmap(bmp(5, 3, 32, rng))
+    files["stored_bitfields.bin"] = stored_bitmap(bitfields_bmp(3, 2, (0xFF0000, 0xFF00, 0xFF), rng))
     for name, data in files.items():
         with open(os.path.join(OUT, name), "wb") as f:
             f.write(data)

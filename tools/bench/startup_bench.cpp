@@ -1,7 +1,7 @@
 // Start-up benchmark: how fast a program's window appears and answers a key, and what it costs
 // in memory, on a private X server, measured from outside the program.
 //
-//   startup-bench [--runs N] [--keys K] [NAME=COMMAND ...]
+//   startup-bench [--runs N] [--keys K] [--idle SECONDS] [NAME=COMMAND ...]
 //
 // Each program is started in turn (round-robin, N runs each) on an Xvfb of its own. The
 // benchmark watches the screen with its own X connection:
@@ -12,6 +12,8 @@
 //   RSS      resident memory once painted; libs: shared objects mapped
 //   key      a key press sent with XTest to first damage after it (the digits 1, 2, 3, ...,
 //            each released once its damage has arrived)
+//   idle     processor time the program takes while left alone after the keys, scaled to 10 s
+//            (from the scheduler's per-thread accounting, which counts nanoseconds)
 // and prints medians with their ratio to the reference programs measured in the same run. Exit
 // status 3 when a run failed (no window mapped or nothing drawn within 10 s).
 //
@@ -38,6 +40,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -114,6 +117,18 @@ void Stop(pid_t pid) {
   }
   kill(pid, SIGKILL);
   waitpid(pid, nullptr, 0);
+}
+
+// Processor time of every thread of a process so far, in ms.
+double CpuMsOf(pid_t pid) {
+  const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+  double ns = 0;
+  for (const auto& task : std::filesystem::directory_iterator(tasks)) {
+    std::ifstream schedstat(task.path() / "schedstat");
+    double onCpu = 0;
+    if (schedstat >> onCpu) ns += onCpu;
+  }
+  return ns / 1e6;
 }
 
 // Resident memory in KiB and the number of shared objects mapped.
@@ -270,7 +285,7 @@ struct TProgram {
 };
 
 struct TResults {
-  std::vector<double> Map, First, Painted, Rss, Libraries, Keys;
+  std::vector<double> Map, First, Painted, Rss, Libraries, Keys, Idle;
   int Failures = 0;
 };
 
@@ -291,7 +306,7 @@ std::optional<double> KeyLatency(TScreenWatch& watch, KeySym symbol) {
 
 // Starts the program, measures its start, its memory and its answers to keys, and ends it.
 bool RunOnce(TScreenWatch& watch, const TProgram& program, const std::string& display, int keys,
-             TResults& results) {
+             double idleSeconds, TResults& results) {
   watch.Forget();
   const double start = NowMs();
   const pid_t pid = Spawn(program.Command, display);
@@ -325,6 +340,11 @@ bool RunOnce(TScreenWatch& watch, const TProgram& program, const std::string& di
       const auto latency = KeyLatency(watch, XK_1 + k % 9);
       if (latency) results.Keys.push_back(*latency);
     }
+    if (idleSeconds > 0) {
+      const double before = CpuMsOf(pid);
+      std::this_thread::sleep_for(std::chrono::duration<double>(idleSeconds));
+      results.Idle.push_back((CpuMsOf(pid) - before) * 10 / idleSeconds);
+    }
   }
   Stop(pid);
   return ok;
@@ -341,19 +361,20 @@ struct TColumn {
 };
 
 constexpr TColumn kColumns[] = {
-    {"map ms", &TResults::Map, "%11.2f"},         {"first ms", &TResults::First, "%11.2f"},
-    {"painted ms", &TResults::Painted, "%11.2f"}, {"RSS MB", &TResults::Rss, "%11.2f"},
-    {"libs", &TResults::Libraries, "%11.0f"},     {"key ms", &TResults::Keys, "%11.3f"},
+    {"map ms", &TResults::Map, "%12.2f"},         {"first ms", &TResults::First, "%12.2f"},
+    {"painted ms", &TResults::Painted, "%12.2f"}, {"RSS MB", &TResults::Rss, "%12.2f"},
+    {"libs", &TResults::Libraries, "%12.0f"},     {"key ms", &TResults::Keys, "%12.3f"},
+    {"idle ms/10s", &TResults::Idle, "%12.2f"},
 };
 
 void PrintTable(const std::vector<TProgram>& programs, std::map<std::string, TResults>& results, int runs) {
   std::printf("medians of %d runs per program, round-robin\n\n%-14s", runs, "");
-  for (const TColumn& column : kColumns) std::printf("%11s", column.Title);
-  std::printf("%11s\n", "failed");
+  for (const TColumn& column : kColumns) std::printf("%12s", column.Title);
+  std::printf("%12s\n", "failed");
   for (const TProgram& program : programs) {
     std::printf("%-14s", program.Name.c_str());
     for (const TColumn& column : kColumns) std::printf(column.Format, Median(results[program.Name].*column.Values));
-    std::printf("%11d\n", results[program.Name].Failures);
+    std::printf("%12d\n", results[program.Name].Failures);
   }
   for (const char* reference : {"xcalc", "xlib"}) {
     if (!results.count(reference)) continue;
@@ -363,7 +384,11 @@ void PrintTable(const std::vector<TProgram>& programs, std::map<std::string, TRe
       for (const TColumn& column : kColumns) {
         const double base = Median(results[reference].*column.Values);
         const double value = Median(results[program.Name].*column.Values);
-        std::printf("%11.2f", base > 0 ? value / base : 0.0);
+        if (base > 0) {
+          std::printf("%12.2f", value / base);
+        } else {
+          std::printf("%12s", "-");
+        }
       }
       std::printf("\n");
     }
@@ -379,6 +404,7 @@ std::vector<TProgram> DefaultPrograms() {
 int main(int argc, char** argv) {
   int runs = 15;
   int keys = 5;
+  double idleSeconds = 2;
   std::vector<TProgram> programs;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -386,10 +412,12 @@ int main(int argc, char** argv) {
       runs = std::max(1, std::atoi(argv[++i]));
     } else if (arg == "--keys" && i + 1 < argc) {
       keys = std::max(0, std::atoi(argv[++i]));
+    } else if (arg == "--idle" && i + 1 < argc) {
+      idleSeconds = std::max(0.0, std::atof(argv[++i]));
     } else if (const size_t eq = arg.find('='); eq != std::string::npos && eq > 0) {
       programs.push_back({arg.substr(0, eq), SplitWords(arg.substr(eq + 1))});
     } else {
-      std::fprintf(stderr, "usage: %s [--runs N] [--keys K] [NAME=COMMAND ...]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--runs N] [--keys K] [--idle SECONDS] [NAME=COMMAND ...]\n", argv[0]);
       return 2;
     }
   }
@@ -400,7 +428,9 @@ int main(int argc, char** argv) {
     std::map<std::string, TResults> results;
     for (int run = 0; run < runs; ++run) {
       for (const TProgram& program : programs) {
-        if (!RunOnce(watch, program, server.Display(), keys, results[program.Name])) ++results[program.Name].Failures;
+        if (!RunOnce(watch, program, server.Display(), keys, idleSeconds, results[program.Name])) {
+          ++results[program.Name].Failures;
+        }
       }
     }
     PrintTable(programs, results, runs);

@@ -20,7 +20,9 @@
 #include <string>
 #include <vector>
 
+#include "base/ByteOrder.h"
 #include "framework/Streams.h"
+#include "pictures/codec/PngFormat.h"
 #include "pictures/PictureClasses.h"
 #include "pictures/pngimage.h"
 
@@ -36,13 +38,11 @@ struct TTestImage {
   std::size_t RawSize = 0;
 };
 
-int Channels(int colorType) { return colorType == 2 ? 3 : colorType == 4 ? 2 : colorType == 6 ? 4 : 1; }
-
 // A photograph-like picture: smooth shading with some texture and noise, so that every filter
 // type is chosen somewhere and the data compresses as real pictures do.
 TBytes Encode(TTestImage& image) {
   std::mt19937 random(7);
-  const int channels = Channels(image.ColorType);
+  const int channels = PngChannels(static_cast<std::uint8_t>(image.ColorType));
   const int sampleBytes = image.BitDepth == 16 ? 2 : 1;
   std::vector<TBytes> rows(static_cast<std::size_t>(image.Height),
                            TBytes(static_cast<std::size_t>(image.Width) * channels * sampleBytes));
@@ -95,7 +95,7 @@ TBytes Encode(TTestImage& image) {
 void ExtractImageData(TTestImage& image) {
   const TBytes& f = image.File;
   for (std::size_t at = 8; at + 12 <= f.size();) {
-    const std::uint32_t n = (std::uint32_t{f[at]} << 24) | (f[at + 1] << 16) | (f[at + 2] << 8) | f[at + 3];
+    const std::uint32_t n = ReadBigEndian32(&f[at]);
     if (std::memcmp(&f[at + 4], "IDAT", 4) == 0) image.ImageData.insert(image.ImageData.end(), &f[at + 8], &f[at + 8 + n]);
     at += 12 + n;
   }
@@ -112,13 +112,12 @@ std::vector<TTestImage> MakeImages() {
     ExtractImageData(image);
     image.RawSize = 0;
     // Bytes inflate produces: every scan line of every pass with its filter byte.
-    const int bits = Channels(image.ColorType) * image.BitDepth;
-    const int passes[7][4] = {{0, 0, 8, 8}, {0, 4, 8, 8}, {4, 0, 8, 4}, {0, 2, 4, 4}, {2, 0, 4, 2}, {0, 1, 2, 2}, {1, 0, 2, 1}};
+    const int bits = PngChannels(static_cast<std::uint8_t>(image.ColorType)) * image.BitDepth;
     if (!image.Interlace) {
       image.RawSize = (static_cast<std::size_t>(image.Width) * bits + 7) / 8 * image.Height + image.Height;
     } else {
-      for (const auto& p : passes) {
-        const std::size_t w = (image.Width + p[3] - p[1] - 1) / p[3], h = (image.Height + p[2] - p[0] - 1) / p[2];
+      for (const TAdam7Pass& p : Adam7Passes) {
+        const std::size_t w = p.Columns(image.Width), h = (image.Height + p.RowStep - p.Row0 - 1) / p.RowStep;
         if (w > 0) image.RawSize += ((w * bits + 7) / 8 + 1) * h;
       }
     }

@@ -36,7 +36,7 @@ TBytes PictureDeclaring(std::uint32_t w, std::uint32_t h, int depth, int type, c
 }
 
 TEST(HostileInput, UndecodedRowsCostNoMemoryUntilDrawn) {
-  if (ProcessMemory("VmRSS") < 0) GTEST_SKIP() << "no /proc/self/status";
+  if (ProcessMemory("VmRSS") < 0) GTEST_SKIP() << "memory not measurable here (no /proc, or a sanitizer)";
   const std::int64_t before = ProcessMemory("VmRSS");
   TPNGObject png;  // 16384 x 16384 RGBA: a gigabyte of planes, five bytes of image data
   LoadPng(png, PictureDeclaring(16384, 16384, 8, 6));
@@ -70,7 +70,7 @@ TEST(HostileInput, DefaultImageLimitRefusesBeforeTouchingAndCanBeRaised) {
 }
 
 TEST(HostileInput, ASecondHeaderAllocatesNoSecondImage) {
-  if (ProcessMemory("VmSize") < 0) GTEST_SKIP() << "no /proc/self/status";
+  if (ProcessMemory("VmSize") < 0) GTEST_SKIP() << "memory not measurable here (no /proc, or a sanitizer)";
   const TBytes header = Chunk("IHDR", IhdrData(4096, 4096, 8, 6));  // 64 MiB of planes
   const TBytes file = Concat({Signature(), header, header, header, Chunk("IDAT", Deflate({0, 1, 2, 3, 4})),
                               Chunk("IEND", {})});
@@ -106,7 +106,7 @@ TEST(HostileInput, DrawingAHugeIndexedPictureChecksOnlyThePixelsDrawn) {
   TCanvas canvas(surface);
   const auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < 5; ++i) huge.Draw(canvas, {0, 0, 65535, 65535});
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(4000));
 
   // Index 2 has no colour: it fails where it is drawn, and not where it lies outside the clip.
   TPNGObject bad;
