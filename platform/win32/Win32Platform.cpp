@@ -46,6 +46,9 @@ struct TWindowRecord {
   bool Borderless = false;
   bool Layered = false;
   TRect Bounds;    // the client area on the screen, as the program last knew it
+  // Places the program asked for lately: a report of one of them is the system catching up with
+  // a request (under Wine, window-manager answers arrive after later requests), not a move.
+  std::deque<TRect> Requested;
   TSurface Shown;  // what was presented last, painted again on WM_PAINT
 };
 
@@ -203,6 +206,8 @@ void TWin32Platform::SetWindowBounds(TWindowId window, const TRect& bounds) {
   const DWORD exStyle = static_cast<DWORD>(GetWindowLongW(record->Handle, GWL_EXSTYLE));
   const RECT outer = OuterRect(bounds, style, exStyle);
   record->Bounds = bounds;
+  record->Requested.push_back(bounds);
+  if (record->Requested.size() > 8) record->Requested.pop_front();
   SetWindowPos(record->Handle, nullptr, outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top,
                SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
 }
@@ -434,7 +439,7 @@ void TWin32Platform::FollowRealBounds(TWindowId id, HWND hwnd) {
   POINT origin{0, 0};
   ClientToScreen(hwnd, &origin);
   const TRect real = Bounds(origin.x, origin.y, client.right, client.bottom);
-  if (real == record->Bounds) return;
+  if (real == record->Bounds || std::ranges::find(record->Requested, real) != record->Requested.end()) return;
   record->Bounds = real;
   TEvent e(evBoundsChange, id);
   e.Bounds = real;

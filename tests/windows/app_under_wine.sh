@@ -6,8 +6,12 @@
 # diagram that changes the style (again as the driver shows it), the compact square and its
 # restore, and Esc ending the program with code 0.
 # Usage: app_under_wine.sh WINE-RUN PREFIX ORVANTA.EXE ORVANTA-SCRIPT.EXE
+# PREFIX is this test's own: Wine's server keeps the screen of the display it first served, so
+# the test starts (and leaves) the prefix without a server.
 set -u
 wine_run="$1" prefix="$2" program="$3" driver="$4"
+end_wine_server() { WINEPREFIX="$(realpath -m "$prefix")" /usr/lib/wine/wineserver -k 2>/dev/null || true; }
+end_wine_server
 passed=0
 failed=0
 check() {  # check NAME ACTUAL EXPECTED
@@ -23,7 +27,7 @@ geometry() {  # prints "X Y WIDTH HEIGHT" of window $1
                            /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}'
 }
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap 'rm -rf "$work"; end_wine_server' EXIT
 # The picture panel (client 3,36, 534 x 167) of the real window and of the driver's rendering.
 real_panel() {
   set -- $(geometry "$id")
