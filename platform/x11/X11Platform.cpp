@@ -168,7 +168,6 @@ class TX11Platform final : public TPlatform {
   std::deque<TEvent> m_pending;
   std::array<Cursor, csSizeNS + 1> m_cursors{};
   std::optional<TCursorShape> m_cursor;
-  Window m_captured = 0;
   Time m_userTime = CurrentTime;  // of the last key or button event
   TWindowId m_lastPressWindow = NoWindow;
   std::uint64_t m_lastPressMs = 0;
@@ -312,7 +311,6 @@ void TX11Platform::DestroyWindow(TWindowId window) {
   FreeImage(record->Picture);
   if (record->FirstFrame) XFreePixmap(m_display, record->FirstFrame);
   if (record->XWindow) {
-    if (m_captured == record->XWindow) ReleaseCapture();
     XDestroyWindow(m_display, record->XWindow);
     XFlush(m_display);
   }
@@ -574,23 +572,13 @@ void TX11Platform::SetCursor(TCursorShape shape) {
   XFlush(m_display);
 }
 
-void TX11Platform::SetCapture(TWindowId window) {
-  TWindowRecord* record = Find(window);
-  if (!record || !record->XWindow) return;
-  constexpr unsigned mask = ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask | LeaveWindowMask;
-  if (XGrabPointer(m_display, record->XWindow, True, mask, GrabModeAsync, GrabModeAsync, None, None, CurrentTime) ==
-      GrabSuccess) {
-    m_captured = record->XWindow;
-  }
-  XFlush(m_display);
-}
+// The class library captures the mouse from a press to its release, which is what the X
+// server's own grab of a press already does: every motion and the release come to the pressed
+// window. An explicit grab on top of it would race with a window manager's grab of the same
+// click (a click that focuses a window is grabbed and replayed by the window manager).
+void TX11Platform::SetCapture(TWindowId window) { (void)window; }
 
-void TX11Platform::ReleaseCapture() {
-  if (!m_captured) return;
-  m_captured = 0;
-  XUngrabPointer(m_display, CurrentTime);
-  XFlush(m_display);
-}
+void TX11Platform::ReleaseCapture() {}
 
 // ---------------------------------------------------------------------------------------------
 // 5. Activation

@@ -232,22 +232,23 @@ bool HasWindowManager(Display* display, const TAtoms& atoms) {
          *static_cast<const xcb_window_t*>(xcb_get_property_value(onChild[0].get())) == check;
 }
 
-bool FindTopLevelWindow(Display* display, const TAtoms& atoms, const std::string& className,
-                        const std::string& caption) {
-  xcb_connection_t* c = XGetXCBConnection(display);
-  XFlush(display);
-  const auto root = static_cast<xcb_window_t>(DefaultRootWindow(display));
+namespace {
+
+// One pass over the windows below the root: the root's children, the window manager's client
+// list, and the clients inside frames a few levels deep (a window being hidden or shown is for a
+// moment in neither the client list nor the root's children, but still or already in its frame).
+bool SearchTopLevelWindows(xcb_connection_t* c, const TAtoms& atoms, xcb_window_t root,
+                           const std::string& className, const std::string& caption) {
   std::vector<xcb_window_t> level = Children(c, {root});
   const std::vector<xcb_window_t> clients = ClientList(c, atoms, root);
   level.insert(level.end(), clients.begin(), clients.end());
-  // Without a client list the clients are looked for inside the frames, a few levels deep.
-  const int depth = clients.empty() ? 3 : 1;
-  for (int d = 0; d < depth && !level.empty(); ++d) {
+  constexpr int kDepth = 3;
+  for (int d = 0; d < kDepth && !level.empty(); ++d) {
     std::sort(level.begin(), level.end());
     level.erase(std::unique(level.begin(), level.end()), level.end());
     const auto classes = Properties(c, level, XA_WM_CLASS, XA_STRING, 256);
-    const auto states = d + 1 < depth ? Properties(c, level, atoms.WmState, AnyPropertyType, 0)
-                                      : std::vector<TPropertyReply>(level.size());
+    const auto states = d + 1 < kDepth ? Properties(c, level, atoms.WmState, AnyPropertyType, 0)
+                                       : std::vector<TPropertyReply>(level.size());
     std::vector<xcb_window_t> matching;
     std::vector<xcb_window_t> frames;
     for (size_t i = 0; i < level.size(); ++i) {
@@ -257,9 +258,22 @@ bool FindTopLevelWindow(Display* display, const TAtoms& atoms, const std::string
       if (!hasClass && !(states[i] && states[i]->type != XCB_NONE)) frames.push_back(level[i]);
     }
     if (AnyCaptionMatches(c, atoms, matching, caption)) return true;
-    if (d + 1 < depth) level = Children(c, frames);
+    if (d + 1 < kDepth) level = Children(c, frames);
   }
   return false;
+}
+
+}  // namespace
+
+bool FindTopLevelWindow(Display* display, const TAtoms& atoms, const std::string& className,
+                        const std::string& caption) {
+  xcb_connection_t* c = XGetXCBConnection(display);
+  XFlush(display);
+  const auto root = static_cast<xcb_window_t>(DefaultRootWindow(display));
+  // Without a server grab a window can move between a frame and the root while one pass reads
+  // them; a miss is therefore confirmed by a second pass, which finds it where it has settled.
+  return SearchTopLevelWindows(c, atoms, root, className, caption) ||
+         SearchTopLevelWindows(c, atoms, root, className, caption);
 }
 
 }  // namespace platform::x11
