@@ -26,8 +26,8 @@ cmake --build --preset scalar -j "$jobs" --target pictures_tests
 build-scalar/bin/pictures_tests --gtest_brief=1
 
 cmake --preset sanitize >/dev/null
-cmake --build --preset sanitize -j "$jobs" --target framework_tests pictures_tests controls_tests app_tests \
-  orvanta-script orvanta-soak orvanta-gen-assets png_fuzz_replay picture_fuzz_replay
+cmake --build --preset sanitize -j "$jobs" --target base_tests platform_tests framework_tests pictures_tests controls_tests app_tests \
+  orvanta-script orvanta-soak orvanta-gen-assets png-draw png_fuzz_replay picture_fuzz_replay
 ctest --preset sanitize -j "$jobs" -L 'unit|script|soak'
 
 if [ -x tests/fuzz/run.sh ]; then

@@ -4,22 +4,23 @@
 # Usage: tools/setup/freetype-mingw.sh DIR
 # Result: DIR/install/{include/freetype2,lib/libfreetype.a}
 #
-# The source comes through an apt configuration of its own under DIR (a deb-src entry for the
-# release this machine runs), so the machine's own package sources are neither read nor changed.
+# The source comes through an apt configuration of its own under DIR (source entries made from the
+# machine's package sources), so the machine's own configuration is never changed.
 set -e
 dir=$(realpath -m "$1")
 [ -f "$dir/install/lib/libfreetype.a" ] && exit 0
 here=$(cd "$(dirname "$0")/../.." && pwd)
-. /etc/os-release
-codename=${VERSION_CODENAME:-bookworm}
 
 apt_dir="$dir/apt"
 mkdir -p "$apt_dir/sources.list.d" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$dir/src"
-cat >"$apt_dir/sources.list" <<LIST
-deb-src http://deb.debian.org/debian $codename main
-deb-src http://deb.debian.org/debian $codename-updates main
-deb-src http://deb.debian.org/debian-security $codename-security main
-LIST
+# The machine's own binary package sources, as source-package entries in the private configuration.
+: >"$apt_dir/sources.list"
+for f in /etc/apt/sources.list.d/*.sources; do
+  [ -f "$f" ] && sed 's/^Types:.*/Types: deb-src/' "$f" >"$apt_dir/sources.list.d/$(basename "$f")"
+done
+for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+  [ -f "$f" ] && sed -n 's/^deb\([[:space:]]\)/deb-src\1/p' "$f" >>"$apt_dir/sources.list"
+done
 apt_private() {
   apt-get -q \
     -o Dir::Etc::sourcelist="$apt_dir/sources.list" \
