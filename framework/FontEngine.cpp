@@ -6,6 +6,8 @@
 //   5. The engine: measuring and drawing
 #include "framework/FontEngine.h"
 
+#include "base/Utf8.h"
+
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
@@ -28,49 +30,8 @@ namespace {
 // 1. UTF-8 decoding
 // ---------------------------------------------------------------------------------------------
 
-constexpr char32_t kReplacementChar = 0xFFFD;
-
-// The code point starting at s[i]; advances i past it. A malformed, overlong or surrogate
-// sequence yields U+FFFD and consumes one byte, so every byte of the input is used exactly once.
-char32_t NextCodePoint(std::string_view s, size_t& i) {
-  const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-  const unsigned char lead = byte(i);
-  if (lead < 0x80) {
-    ++i;
-    return lead;
-  }
-  int length = 0;
-  char32_t cp = 0;
-  char32_t minimum = 0;
-  if ((lead & 0xE0) == 0xC0) {
-    length = 2, cp = lead & 0x1F, minimum = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3, cp = lead & 0x0F, minimum = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4, cp = lead & 0x07, minimum = 0x10000;
-  } else {
-    ++i;
-    return kReplacementChar;
-  }
-  if (i + length > s.size()) {
-    ++i;
-    return kReplacementChar;
-  }
-  for (int k = 1; k < length; ++k) {
-    const unsigned char c = byte(i + k);
-    if ((c & 0xC0) != 0x80) {
-      ++i;
-      return kReplacementChar;
-    }
-    cp = (cp << 6) | (c & 0x3F);
-  }
-  if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-    ++i;
-    return kReplacementChar;
-  }
-  i += length;
-  return cp;
-}
+// Text is decoded by base/Utf8.h's NextCodePoint: a malformed byte draws as U+FFFD and the
+// text goes on with the next byte.
 
 // ---------------------------------------------------------------------------------------------
 // 2. Face files and sized faces

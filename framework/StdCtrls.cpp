@@ -1,6 +1,6 @@
 // The edit control.
 //
-//   helpers            system metrics, beep, UTF-8 <-> code points
+//   helpers            system metrics, beep
 //   construction       properties, focus, the caret's blink
 //   layout             lines, formatting rectangle, scrolling, hit testing
 //   selection          anchor and caret, word selection
@@ -30,50 +30,6 @@ int GetSystemMetrics(int index) {
 int SystemFontTextHeight() { return 16; }
 
 void MessageBeep(unsigned) { platform::Platform().Beep(); }
-
-std::u32string Utf8ToChars(std::string_view s) {
-  std::u32string out;
-  out.reserve(s.size());
-  for (size_t i = 0; i < s.size();) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    const size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
-    bool valid = n > 0 && i + n <= s.size();
-    for (size_t k = 1; valid && k < n; ++k) valid = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
-    if (!valid) {
-      out.push_back(c);
-      ++i;
-      continue;
-    }
-    char32_t cp = n == 1 ? c : n == 2 ? c & 0x1F : n == 3 ? c & 0x0F : c & 0x07;
-    for (size_t k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-    out.push_back(cp);
-    i += n;
-  }
-  return out;
-}
-
-std::string CharsToUtf8(std::u32string_view chars) {
-  std::string out;
-  out.reserve(chars.size());
-  for (char32_t c : chars) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
 
 namespace {
 bool IsBlank(char32_t c) { return c == ' ' || c == '\t'; }

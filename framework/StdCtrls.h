@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Utf8.h"
 #include "framework/Controls.h"
 
 class TTimer;
@@ -225,6 +226,3 @@ class TEdit : public TCustomEdit {
   const char* ClassName() const override { return "TEdit"; }
 };
 
-// UTF-8 <-> code points (invalid bytes are taken one by one).
-std::u32string Utf8ToChars(std::string_view text);
-std::string CharsToUtf8(std::u32string_view chars);

@@ -4,6 +4,10 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 #include <string>
 
 #include "tools/script/ScriptDriver.h"
@@ -16,6 +20,10 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  // Output lines end in "\n" on every system: a program reading them gets the same bytes.
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
   bool echo = false;
   double scale = 1.0;
   int first = 1;
