@@ -24,7 +24,7 @@ echo "building $build/png_fuzzer (the codec alone)"
 libs="$(pkg-config --libs freetype2 fontconfig) -lz"
 cflags="$(pkg-config --cflags freetype2 fontconfig)"
 sources="
-  base/Types.cpp framework/Streams.cpp framework/Bitmap.cpp framework/Picture.cpp framework/Graphics.cpp
+  $(cd "$root" && ls base/*.cpp | tr '\n' ' ') framework/Streams.cpp framework/Bitmap.cpp framework/Picture.cpp framework/Graphics.cpp
   framework/FontEngine.cpp platform/fontconfig/FontFiles.cpp
   $(cd "$root" && ls pictures/*.cpp | tr '\n' ' ') $codec
   tests/fuzz/picture_fuzzer.cpp"

@@ -241,7 +241,7 @@ TEST(PngWriting, RoundTripOfEveryFormat) {
       // libpng accepts what we write (fresh CRCs, valid deflate data) ...
       const TReference original = ReadWithLibpng(file);
       const TReference rewritten = ReadWithLibpng(written.Bytes());
-      if (recipe.Gamma == 0 && depth != 16) EXPECT_EQ(rewritten.Samples, original.Samples);
+      if (recipe.Gamma == 0 && depth != 16) { EXPECT_EQ(rewritten.Samples, original.Samples); }
       // ... and our decoding of it gives the same planes.
       TPNGObject again;
       LoadPng(again, written.Bytes());
@@ -261,7 +261,7 @@ TEST(PngWriting, RoundTripOfEveryFormat) {
         return x.Size() == y.Size() && (x.Empty() || std::memcmp(x.Data(), y.Data(), x.Size()) == 0);
       };
       EXPECT_TRUE(samePlane(a.AlphaPlane(), b.AlphaPlane()));
-      if (type != 2) EXPECT_TRUE(samePlane(a.WideSamplePlane(), b.WideSamplePlane()));
+      if (type != 2) { EXPECT_TRUE(samePlane(a.WideSamplePlane(), b.WideSamplePlane())); }
     }
 }
 

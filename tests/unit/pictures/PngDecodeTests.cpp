@@ -71,23 +71,24 @@ void CompareWithLibpng(const TBytes& file, const TPngRecipe& recipe, const std::
       switch (recipe.ColorType) {
         case 0:
           ASSERT_EQ(RasterPixel(raster, x, y), recipe.BitDepth == 2 ? hi0 * 5 : hi0);
-          if (wide) ASSERT_EQ(wideByte(x, y, 0), ref.At(x, y, 0) & 0xFF);
+          if (wide) { ASSERT_EQ(wideByte(x, y, 0), ref.At(x, y, 0) & 0xFF); }
           break;
         case 3: ASSERT_EQ(RasterPixel(raster, x, y), hi0); break;
         case 4:
           ASSERT_EQ(RasterPixel(raster, x, y), hi0);
           ASSERT_EQ(header.AlphaPlane().Data()[y * recipe.Width + x], wide ? ref.At(x, y, 1) >> 8 : ref.At(x, y, 1));
-          if (wide) ASSERT_EQ(wideByte(x, y, 0), ref.At(x, y, 0) & 0xFF);
+          if (wide) { ASSERT_EQ(wideByte(x, y, 0), ref.At(x, y, 0) & 0xFF); }
           break;
         default: {
           const std::uint8_t* p = raster.ImageRow(y) + 3 * x;
           for (int c = 0; c < 3; ++c) {
             const int sample = ref.At(x, y, c);
             ASSERT_EQ(p[2 - c], lut[wide ? sample >> 8 : sample]);
-            if (wide) ASSERT_EQ(wideByte(x, y, 2 - c), lut[sample & 0xFF]);
+            if (wide) { ASSERT_EQ(wideByte(x, y, 2 - c), lut[sample & 0xFF]); }
           }
-          if (recipe.ColorType == 6)
+          if (recipe.ColorType == 6) {
             ASSERT_EQ(header.AlphaPlane().Data()[y * recipe.Width + x], wide ? ref.At(x, y, 3) >> 8 : ref.At(x, y, 3));
+          }
         }
       }
     }
