@@ -8,20 +8,7 @@
 set -u
 program="$1"
 driver="${2:-}"
-passed=0
-failed=0
-check() {  # check NAME ACTUAL EXPECTED
-  if [ "$2" = "$3" ]; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAIL $1: got '$2', expected '$3'"
-  fi
-}
-geometry() {  # prints "X Y WIDTH HEIGHT" of window $1
-  xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
-                           /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}'
-}
+. "$(dirname "$0")/checks.sh"
 
 "$program" &
 pid=$!
@@ -98,5 +85,4 @@ else
   check "exit code after Esc" "$?" 0
 fi
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+report

@@ -31,20 +31,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-passed=0
-failed=0
-check() {  # check NAME ACTUAL EXPECTED
-  if [ "$2" = "$3" ]; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAIL $1: got '$2', expected '$3'"
-  fi
-}
-geometry() {  # "X Y WIDTH HEIGHT" of the client window $1
-  xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
-                                       /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}'
-}
+. "$(dirname "$0")/checks.sh"
 until_geometry() {  # until_geometry WINDOW "X Y W H": waits up to 3 s, prints the last seen
   n=0
   while [ "$(geometry "$1")" != "$2" ] && [ $n -lt 30 ]; do n=$((n + 1)); sleep 0.1; done
@@ -240,5 +227,4 @@ else
   pid=
 fi
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+report

@@ -8,20 +8,7 @@
 set -u
 program="$1"
 driver="$2"
-passed=0
-failed=0
-check() {  # check NAME ACTUAL EXPECTED
-  if [ "$2" = "$3" ]; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAIL $1: got '$2', expected '$3'"
-  fi
-}
-geometry() {  # prints "X Y WIDTH HEIGHT" of window $1
-  xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
-                           /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}'
-}
+. "$(dirname "$0")/checks.sh"
 # Starts the program and waits for its window: sets pid and id.
 start() {
   "$program" &
@@ -91,5 +78,4 @@ fi
 ORVANTA_SCALE=1 start
 check "overridden to 100 %" "$(geometry "$id")" "$(( (sw - 540) / 2 )) $(( (sh - 247) / 2 )) 540 247"
 stop
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+report

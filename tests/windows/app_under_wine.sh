@@ -12,20 +12,7 @@ set -u
 wine_run="$1" prefix="$2" program="$3" driver="$4"
 end_wine_server() { WINEPREFIX="$(realpath -m "$prefix")" /usr/lib/wine/wineserver -k 2>/dev/null || true; }
 end_wine_server
-passed=0
-failed=0
-check() {  # check NAME ACTUAL EXPECTED
-  if [ "$2" = "$3" ]; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAIL $1: got '$2', expected '$3'"
-  fi
-}
-geometry() {  # prints "X Y WIDTH HEIGHT" of window $1
-  xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
-                           /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}'
-}
+. "$(dirname "$0")/../display/checks.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"; end_wine_server' EXIT
 # The picture panel (client 3,36, 534 x 167) of the real window and of the driver's rendering.
@@ -106,5 +93,4 @@ else
   check "exit code after Esc" "$?" 0
 fi
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+report
