@@ -60,5 +60,7 @@ inline constexpr std::int32_t kStyleCount = static_cast<std::int32_t>(kLayoutSty
 inline constexpr std::int32_t kFirstStyle = 1;
 
 // The row of style 1 ... kStyleCount.
-constexpr const TLayoutStyle& LayoutStyle(std::int32_t style) { return kLayoutStyles[static_cast<std::size_t>(style - 1)]; }
+constexpr const TLayoutStyle& LayoutStyle(std::int32_t style) {
+  return kLayoutStyles[static_cast<std::size_t>(style - 1)];
+}
 constexpr bool IsLayoutStyle(std::int32_t style) { return style >= 1 && style <= kStyleCount; }

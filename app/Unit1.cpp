@@ -24,7 +24,8 @@ using namespace unit1;
 namespace {
 
 // The value labels over the diagram: transparent, centred, own 黑体 font.
-TLabel* ValueLabel(TForm1* form, const char* name, const TRect& bounds, const char* caption, bool autoSize, int height = 21) {
+TLabel* ValueLabel(TForm1* form, const char* name, const TRect& bounds, const char* caption, bool autoSize,
+                   int height = 21) {
   TLabel* l = Make<TLabel>(form, name, form->pnl1);
   l->SetBoundsRect(bounds);
   l->SetAutoSize(autoSize);

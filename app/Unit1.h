@@ -88,7 +88,7 @@ class TForm1 : public TForm {
  private:
   void CreateComponents();
   // Parts of the window description, called in creation order.
-  void CreateDiagrams();        // the styles' diagrams in pnl1, the last style's first
+  void CreateDiagrams();  // the styles' diagrams in pnl1, the last style's first
   // The end labels' steps of a style: writes `number` into those (jiaol, then jiao1l) that show
   // `value`; shows or hides both as the style says.
   void WriteEndLabels(const TLayoutStyle& style, TEndValue value, std::int32_t number);

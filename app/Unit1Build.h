@@ -10,7 +10,8 @@ namespace unit1 {
 inline constexpr const char* kHeiTi = "黑体";
 inline constexpr const char* kSongTi = "宋体";
 
-inline void SetFont(TFont& f, const char* name, int height, TColor color, TFontStyles style = 0, int charset = GB2312_CHARSET) {
+inline void SetFont(TFont& f, const char* name, int height, TColor color, TFontStyles style = 0,
+                    int charset = GB2312_CHARSET) {
   f.SetName(name);
   f.SetHeight(height);
   f.SetColor(color);

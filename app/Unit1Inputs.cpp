@@ -15,8 +15,8 @@ constexpr TColor kInputColor = 0x00565658;
 
 const TLayoutStyle* StyleOf(std::int32_t yangshi) { return IsLayoutStyle(yangshi) ? &LayoutStyle(yangshi) : nullptr; }
 
-TCnSpinEdit* SpinInput(TForm1* form, const char* name, const TRect& bounds, std::int32_t minValue, std::int32_t maxValue,
-                       std::int32_t value, int tabOrder) {
+TCnSpinEdit* SpinInput(TForm1* form, const char* name, const TRect& bounds, std::int32_t minValue,
+                       std::int32_t maxValue, std::int32_t value, int tabOrder) {
   TCnSpinEdit* e = Make<TCnSpinEdit>(form, name, form->pnl2);
   e->SetBoundsRect(bounds);
   e->SetColor(kInputColor);

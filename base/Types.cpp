@@ -12,16 +12,11 @@ struct TSystemColorEntry {
 };
 // The classic desktop scheme.
 constexpr TSystemColorEntry kSystemColors[] = {
-    {clBackground, RGB(58, 110, 165), "clBackground"},
-    {clWindow, RGB(255, 255, 255), "clWindow"},
-    {clWindowFrame, RGB(0, 0, 0), "clWindowFrame"},
-    {clWindowText, RGB(0, 0, 0), "clWindowText"},
-    {clHighlight, RGB(10, 36, 106), "clHighlight"},
-    {clHighlightText, RGB(255, 255, 255), "clHighlightText"},
-    {clBtnFace, RGB(212, 208, 200), "clBtnFace"},
-    {clBtnShadow, RGB(128, 128, 128), "clBtnShadow"},
-    {clGrayText, RGB(128, 128, 128), "clGrayText"},
-    {clBtnText, RGB(0, 0, 0), "clBtnText"},
+    {clBackground, RGB(58, 110, 165), "clBackground"},      {clWindow, RGB(255, 255, 255), "clWindow"},
+    {clWindowFrame, RGB(0, 0, 0), "clWindowFrame"},         {clWindowText, RGB(0, 0, 0), "clWindowText"},
+    {clHighlight, RGB(10, 36, 106), "clHighlight"},         {clHighlightText, RGB(255, 255, 255), "clHighlightText"},
+    {clBtnFace, RGB(212, 208, 200), "clBtnFace"},           {clBtnShadow, RGB(128, 128, 128), "clBtnShadow"},
+    {clGrayText, RGB(128, 128, 128), "clGrayText"},         {clBtnText, RGB(0, 0, 0), "clBtnText"},
     {clBtnHighlight, RGB(255, 255, 255), "clBtnHighlight"},
 };
 }  // namespace

@@ -21,7 +21,8 @@ bool IsDigit(char32_t c) { return c >= '0' && c <= '9'; }
 // than insert.
 bool IsEditControlKey(char32_t c) {
   using namespace platform;
-  return c == ccCtrlA || c == ccCtrlC || c == ccBackspace || c == ccEnter || c == ccCtrlV || c == ccCtrlX || c == ccCtrlZ;
+  return c == ccCtrlA || c == ccCtrlC || c == ccBackspace || c == ccEnter || c == ccCtrlV || c == ccCtrlX ||
+         c == ccCtrlZ;
 }
 
 }  // namespace
@@ -70,20 +71,34 @@ bool TCnEdit::IsIdentChar(char32_t c, bool first) {
 bool TCnEdit::GetPropertyText(std::string_view name, std::string& v) {
   if (name == "Value") {
     const TCnEditValue value = Value();
-    if (const auto* i = std::get_if<std::int32_t>(&value)) v = IntToStr(*i);
-    else if (const auto* d = std::get_if<double>(&value)) v = FloatToStr(*d);
-    else v = std::get<std::string>(value);
-  } else if (name == "TextType") v = PropInt(m_textType);
-  else if (name == "EnterAsTab") v = PropBool(m_enterAsTab);
-  else if (name == "AcceptNegative") v = PropBool(m_acceptNegative);
-  else if (name == "AcceptCharList") v = m_acceptCharList;
-  else if (name == "LinkStyle") v = PropInt(m_linkStyle);
-  else if (name == "Alignment") v = PropInt(m_alignment);
-  else if (name == "ButtonWidth") v = PropInt(m_buttonWidth);
-  else if (name == "ButtonPressed") v = PropBool(m_buttonPressed);
-  else if (name == "ButtonCursor") v = PropInt(m_buttonCursor);
-  else if (name == "TextMargins") v = PropInt(TextMargins().X) + " " + PropInt(TextMargins().Y);
-  else return TEdit::GetPropertyText(name, v);
+    if (const auto* i = std::get_if<std::int32_t>(&value))
+      v = IntToStr(*i);
+    else if (const auto* d = std::get_if<double>(&value))
+      v = FloatToStr(*d);
+    else
+      v = std::get<std::string>(value);
+  } else if (name == "TextType")
+    v = PropInt(m_textType);
+  else if (name == "EnterAsTab")
+    v = PropBool(m_enterAsTab);
+  else if (name == "AcceptNegative")
+    v = PropBool(m_acceptNegative);
+  else if (name == "AcceptCharList")
+    v = m_acceptCharList;
+  else if (name == "LinkStyle")
+    v = PropInt(m_linkStyle);
+  else if (name == "Alignment")
+    v = PropInt(m_alignment);
+  else if (name == "ButtonWidth")
+    v = PropInt(m_buttonWidth);
+  else if (name == "ButtonPressed")
+    v = PropBool(m_buttonPressed);
+  else if (name == "ButtonCursor")
+    v = PropInt(m_buttonCursor);
+  else if (name == "TextMargins")
+    v = PropInt(TextMargins().X) + " " + PropInt(TextMargins().Y);
+  else
+    return TEdit::GetPropertyText(name, v);
   return true;
 }
 
@@ -109,10 +124,8 @@ bool TCnEdit::Accepts(char32_t key) const {
       if (point && text.find('.') != std::string::npos) return false;
       return true;
     }
-    case IdentText:
-      return IsIdentChar(key, SelStart() == 0) && InCharList(key);
-    default:
-      return InCharList(key);
+    case IdentText: return IsIdentChar(key, SelStart() == 0) && InCharList(key);
+    default: return InCharList(key);
   }
 }
 
@@ -150,9 +163,7 @@ void TCnEdit::KeyDown(int& key, TShiftState shift) {
 
 void TCnEdit::WndProc(TMessage& m) {
   switch (m.Msg) {
-    case WM_PASTE:
-      PasteFiltered();
-      return;
+    case WM_PASTE: PasteFiltered(); return;
     case WM_SETCURSOR:
       if (m_linkStyle != lsNone) {
         if (TCustomForm* form = GetParentForm()) {
@@ -164,8 +175,7 @@ void TCnEdit::WndProc(TMessage& m) {
         }
       }
       break;
-    default:
-      break;
+    default: break;
   }
   TEdit::WndProc(m);
 }
@@ -256,7 +266,8 @@ void TCnEdit::ButtonClick() {
 }
 
 void TCnEdit::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-  if (button == mbLeft && m_linkStyle != lsNone && TRect{Width() - m_buttonWidth, 0, Width(), Height()}.Contains({x, y})) {
+  if (button == mbLeft && m_linkStyle != lsNone &&
+      TRect{Width() - m_buttonWidth, 0, Width(), Height()}.Contains({x, y})) {
     SetMouseCapture(true);
     m_buttonTracking = true;
     TrackButton(x, y);

@@ -194,9 +194,7 @@ void TCnSpinButton::DoExit() {
 void TCnSpinButton::KeyDown(int& key, TShiftState) {
   // The pair's own keys; no OnKeyDown.
   switch (key) {
-    case platform::VK_SPACE:
-      m_focusedArrow->Click();
-      break;
+    case platform::VK_SPACE: m_focusedArrow->Click(); break;
     case platform::VK_UP:
       FocusArrow(m_upArrow);
       m_upArrow->Click();
@@ -205,8 +203,7 @@ void TCnSpinButton::KeyDown(int& key, TShiftState) {
       FocusArrow(m_downArrow);
       m_downArrow->Click();
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -254,27 +251,34 @@ std::int32_t WrapAdd(std::int32_t a, std::int32_t b) {
 }  // namespace
 
 void TCnSpinEdit::StepUp(TObject*) {
-  if (ReadOnly()) MessageBeep(0);
-  else SetValue(WrapAdd(Value(), m_increment));
+  if (ReadOnly())
+    MessageBeep(0);
+  else
+    SetValue(WrapAdd(Value(), m_increment));
 }
 
 void TCnSpinEdit::StepDown(TObject*) {
-  if (ReadOnly()) MessageBeep(0);
-  else SetValue(WrapAdd(Value(), static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(m_increment))));
+  if (ReadOnly())
+    MessageBeep(0);
+  else
+    SetValue(WrapAdd(Value(), static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(m_increment))));
 }
 
 bool TCnSpinEdit::IsAcceptedChar(char32_t key) const {
   const char32_t separator = static_cast<unsigned char>(DecimalSeparator());
   using namespace platform;
   const bool control = key < ccFirstPrintable;
-  bool accepted = (key >= '0' && key <= '9') || key == '+' || key == '-' || key == separator || (control && key != ccEnter);
+  bool accepted =
+      (key >= '0' && key <= '9') || key == '+' || key == '-' || key == separator || (control && key != ccEnter);
   if (accepted && !m_editorEnabled) accepted = control && key != ccBackspace;
   return accepted;
 }
 
 void TCnSpinEdit::KeyDown(int& key, TShiftState shift) {
-  if (key == platform::VK_UP) StepUp(this);
-  else if (key == platform::VK_DOWN) StepDown(this);
+  if (key == platform::VK_UP)
+    StepUp(this);
+  else if (key == platform::VK_DOWN)
+    StepDown(this);
   TCustomEdit::KeyDown(key, shift);
 }
 
@@ -336,8 +340,10 @@ void TCnSpinEdit::SizeChanged() {
     return;
   }
   const int w = m_arrowPair->Width();
-  if (Ctl3D()) m_arrowPair->SetBounds(Width() - w - 5, 0, w, Height() - 5);
-  else m_arrowPair->SetBounds(Width() - w, 1, w, Height() - 3);
+  if (Ctl3D())
+    m_arrowPair->SetBounds(Width() - w - 5, 0, w, Height() - 5);
+  else
+    m_arrowPair->SetBounds(Width() - w, 1, w, Height() - 3);
   UpdateEditRect();
 }
 
@@ -345,14 +351,20 @@ bool TCnSpinEdit::GetPropertyText(std::string_view name, std::string& v) {
   auto part = [&](std::string_view prefix, TControl* c) {
     return name.substr(0, prefix.size()) == prefix && c->GetPropertyText(name.substr(prefix.size()), v);
   };
-  if (name == "Value") v = PropInt(Value());
-  else if (name == "MinValue") v = PropInt(m_minValue);
-  else if (name == "MaxValue") v = PropInt(m_maxValue);
-  else if (name == "Increment") v = PropInt(m_increment);
-  else if (name == "EditorEnabled") v = PropBool(m_editorEnabled);
+  if (name == "Value")
+    v = PropInt(Value());
+  else if (name == "MinValue")
+    v = PropInt(m_minValue);
+  else if (name == "MaxValue")
+    v = PropInt(m_maxValue);
+  else if (name == "Increment")
+    v = PropInt(m_increment);
+  else if (name == "EditorEnabled")
+    v = PropBool(m_editorEnabled);
   else if (part("ArrowPair.", m_arrowPair) || part("UpArrow.", m_arrowPair->UpArrow()) ||
            part("DownArrow.", m_arrowPair->DownArrow()))
     return true;
-  else return TCustomEdit::GetPropertyText(name, v);
+  else
+    return TCustomEdit::GetPropertyText(name, v);
   return true;
 }

@@ -59,8 +59,10 @@ void TDefineTitlebar::InstallHook() {
   // The hook may outlive the title bar (the form's window procedure stays replaced); it then
   // only passes messages on.
   m_form->WindowProc = [this, alive = m_alive, previous = m_previousWndProc](TMessage& m) {
-    if (*alive) HookWndProc(m);
-    else previous(m);
+    if (*alive)
+      HookWndProc(m);
+    else
+      previous(m);
   };
   m_hookInstalled = true;
 }
@@ -79,8 +81,7 @@ void TDefineTitlebar::HookWndProc(TMessage& m) {
         Invalidate();
         if (OnActivate) OnActivate(this);
         break;
-      default:
-        break;
+      default: break;
     }
   }
   // The form sees every message, unchanged, after the title bar.
@@ -125,11 +126,16 @@ void TDefineTitlebar::MouseMove(TShiftState, int x, int y) {
 void TDefineTitlebar::MouseUp(TMouseButton, TShiftState, int, int) { m_dragging = false; }
 
 bool TDefineTitlebar::GetPropertyText(std::string_view name, std::string& v) {
-  if (name == "Caption") v = Caption();
-  else if (name == "TitlebarColor") v = PropColor(m_titlebarColor);
-  else if (name == "ActiveTextColor") v = PropColor(m_activeTextColor);
-  else if (name == "InactiveTextColor") v = PropColor(m_inactiveTextColor);
-  else return TVersionControl::GetPropertyText(name, v);
+  if (name == "Caption")
+    v = Caption();
+  else if (name == "TitlebarColor")
+    v = PropColor(m_titlebarColor);
+  else if (name == "ActiveTextColor")
+    v = PropColor(m_activeTextColor);
+  else if (name == "InactiveTextColor")
+    v = PropColor(m_inactiveTextColor);
+  else
+    return TVersionControl::GetPropertyText(name, v);
   return true;
 }
 
@@ -241,26 +247,46 @@ void TDefineSpeed::Notification(TComponent* component, bool removing) {
 }
 
 bool TDefineSpeed::GetPropertyText(std::string_view name, std::string& v) {
-  if (name == "Caption") v = Caption();
-  else if (name == "Down") v = PropBool(m_down);
-  else if (name == "GroupIndex") v = PropInt(m_groupIndex);
-  else if (name == "AllowAllUp") v = PropBool(m_allowAllUp);
-  else if (name == "Transparent") v = PropInt(m_transparent);
-  else if (name == "TransBorder") v = PropBool(m_transBorder);
-  else if (name == "ColorFocused") v = PropColor(m_colorFocused);
-  else if (name == "ColorDown") v = PropColor(m_colorDown);
-  else if (name == "ColorBorder") v = PropColor(m_colorBorder);
-  else if (name == "ColorShadow") v = PropColor(m_colorShadow);
-  else if (name == "ColorFlat") v = PropColor(m_colorFlat);
-  else if (name == "FoisColor") v = PropColor(m_foisColor);
-  else if (name == "FoisChange") v = PropBool(m_foisChange);
-  else if (name == "FoisStyle") v = PropInt(m_foisStyle);
-  else if (name == "Layout") v = PropInt(m_layout);
-  else if (name == "Margin") v = PropInt(m_margin);
-  else if (name == "NumGlyphs") v = PropInt(m_numGlyphs);
-  else if (name == "Spacing") v = PropInt(m_spacing);
-  else if (name == "ModalResult") v = PropInt(m_modalResult);
-  else return TVersionGraphic::GetPropertyText(name, v);
+  if (name == "Caption")
+    v = Caption();
+  else if (name == "Down")
+    v = PropBool(m_down);
+  else if (name == "GroupIndex")
+    v = PropInt(m_groupIndex);
+  else if (name == "AllowAllUp")
+    v = PropBool(m_allowAllUp);
+  else if (name == "Transparent")
+    v = PropInt(m_transparent);
+  else if (name == "TransBorder")
+    v = PropBool(m_transBorder);
+  else if (name == "ColorFocused")
+    v = PropColor(m_colorFocused);
+  else if (name == "ColorDown")
+    v = PropColor(m_colorDown);
+  else if (name == "ColorBorder")
+    v = PropColor(m_colorBorder);
+  else if (name == "ColorShadow")
+    v = PropColor(m_colorShadow);
+  else if (name == "ColorFlat")
+    v = PropColor(m_colorFlat);
+  else if (name == "FoisColor")
+    v = PropColor(m_foisColor);
+  else if (name == "FoisChange")
+    v = PropBool(m_foisChange);
+  else if (name == "FoisStyle")
+    v = PropInt(m_foisStyle);
+  else if (name == "Layout")
+    v = PropInt(m_layout);
+  else if (name == "Margin")
+    v = PropInt(m_margin);
+  else if (name == "NumGlyphs")
+    v = PropInt(m_numGlyphs);
+  else if (name == "Spacing")
+    v = PropInt(m_spacing);
+  else if (name == "ModalResult")
+    v = PropInt(m_modalResult);
+  else
+    return TVersionGraphic::GetPropertyText(name, v);
   return true;
 }
 
@@ -270,20 +296,12 @@ bool TDefineSpeed::GetPropertyText(std::string_view name, std::string& v) {
 
 void TDefineSpeed::WndProc(TMessage& m) {
   switch (m.Msg) {
-    case CM_MOUSEENTER:
-      MouseEntered();
-      break;
-    case CM_MOUSELEAVE:
-      MouseLeft();
-      break;
-    case CM_ENABLEDCHANGED:
-      EnabledChanged();
-      break;
+    case CM_MOUSEENTER: MouseEntered(); break;
+    case CM_MOUSELEAVE: MouseLeft(); break;
+    case CM_ENABLEDCHANGED: EnabledChanged(); break;
     case CM_FONTCHANGED:
     case CM_TEXTCHANGED:
-    case CM_PARENTCOLORCHANGED:
-      Invalidate();
-      break;
+    case CM_PARENTCOLORCHANGED: Invalidate(); break;
     case CM_DIALOGCHAR:
       // Visibility plays no part: a hidden button with an accelerator still clicks.
       if (Enabled() && IsAccelerator(static_cast<char32_t>(m.WParam))) {
@@ -296,8 +314,7 @@ void TDefineSpeed::WndProc(TMessage& m) {
       GroupButtonPressed(static_cast<int>(m.WParam),
                          dynamic_cast<TDefineSpeed*>(reinterpret_cast<TControl*>(m.LParam)));
       break;
-    default:
-      break;
+    default: break;
   }
   TVersionGraphic::WndProc(m);
 }
@@ -395,8 +412,10 @@ void TDefineSpeed::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
     m_state = m_down ? fbLatched : fbUp;
     Repaint();
   }
-  if (inside) Click();
-  else MouseLeft();
+  if (inside)
+    Click();
+  else
+    MouseLeft();
   RederiveHot();
 }
 
@@ -690,8 +709,7 @@ TSurface CreateDisabledGlyph(const TSurface& image, TColor conversionColor, TCol
   const std::uint32_t convert = RgbOf(conversionColor);
   TSurface mask(w, h);
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x)
-      mask.At(x, y) = (image.At(x, y) & kRgbMask) == convert ? 0xFFFFFFFFu : 0xFF000000u;
+    for (int x = 0; x < w; ++x) mask.At(x, y) = (image.At(x, y) & kRgbMask) == convert ? 0xFFFFFFFFu : 0xFF000000u;
   TSurface result(w, h);
   TCanvas canvas(result);
   canvas.Brush().Style = bsSolid;

@@ -27,9 +27,9 @@ TPoint Placement(TObjectAlignment a, int width, int height, int innerWidth, int 
 }  // namespace
 
 const char* ObjectAlignmentName(TObjectAlignment a) {
-  static const char* const names[] = {"tp_Left_Top",      "tp_Left_Middle", "tp_Left_Bottom",
-                                      "tp_Center_Top",    "tp_Center_Middle", "tp_Center_Bottom",
-                                      "tp_Right_Top",     "tp_Right_Middle", "tp_Right_Bottom"};
+  static const char* const names[] = {"tp_Left_Top",   "tp_Left_Middle",   "tp_Left_Bottom",
+                                      "tp_Center_Top", "tp_Center_Middle", "tp_Center_Bottom",
+                                      "tp_Right_Top",  "tp_Right_Middle",  "tp_Right_Bottom"};
   return names[a];
 }
 
@@ -139,8 +139,7 @@ void TPNGButton::WndProc(TMessage& m) {
       if (OnMouseLeave) OnMouseLeave(this);
       Repaint();
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -201,31 +200,52 @@ void TPNGButton::Paint() {
   const TPoint pictureAt = Placement(m_pictureAlignment, Width(), Height(), picture->Width(), picture->Height());
 
   if (TGraphic* g = picture->Graphic(); g && !g->Empty()) {
-    if (m_stretch) c.StretchDraw(ClientRect(), *g);
-    else c.Draw(pictureAt.X, pictureAt.Y, *g);
+    if (m_stretch)
+      c.StretchDraw(ClientRect(), *g);
+    else
+      c.Draw(pictureAt.X, pictureAt.Y, *g);
   }
   c.TextOut(textAt.X, textAt.Y, *caption);
 }
 
 bool TPNGButton::GetPropertyText(std::string_view name, std::string& v) {
-  if (name == "VisualState") v = VisualStateName(m_state);
-  else if (name == "Stretch") v = PropBool(m_stretch);
-  else if (name == "AutoSize") v = PropBool(m_autoSize);
-  else if (name == "Transparent") v = PropBool(m_transparent);
-  else if (name == "CaptionAlignment") v = ObjectAlignmentName(m_captionAlignment);
-  else if (name == "PictureAlignment") v = ObjectAlignmentName(m_pictureAlignment);
-  else if (name == "CaptionDefault") v = m_captionDefault;
-  else if (name == "CaptionHot") v = m_captionHot;
-  else if (name == "CaptionPress") v = m_captionPress;
-  else if (name == "_Info_") v = m_info;
-  else if (name == "PictureDefault.Width") v = PropInt(m_pictureDefault->Width());
-  else if (name == "PictureDefault.Height") v = PropInt(m_pictureDefault->Height());
-  else if (name == "PictureHot.Empty") v = PropBool(m_pictureHot->Empty());
-  else if (name == "PicturePress.Empty") v = PropBool(m_picturePress->Empty());
-  else if (name == "FontDefault.Name") v = m_fontDefault.Name();
-  else if (name == "FontDefault.Height") v = PropInt(m_fontDefault.Height());
-  else if (name == "FontDefault.Color") v = PropColor(m_fontDefault.Color());
-  else if (name == "FontDefault.Charset") v = PropInt(m_fontDefault.Charset());
-  else return TGraphicControl::GetPropertyText(name, v);
+  if (name == "VisualState")
+    v = VisualStateName(m_state);
+  else if (name == "Stretch")
+    v = PropBool(m_stretch);
+  else if (name == "AutoSize")
+    v = PropBool(m_autoSize);
+  else if (name == "Transparent")
+    v = PropBool(m_transparent);
+  else if (name == "CaptionAlignment")
+    v = ObjectAlignmentName(m_captionAlignment);
+  else if (name == "PictureAlignment")
+    v = ObjectAlignmentName(m_pictureAlignment);
+  else if (name == "CaptionDefault")
+    v = m_captionDefault;
+  else if (name == "CaptionHot")
+    v = m_captionHot;
+  else if (name == "CaptionPress")
+    v = m_captionPress;
+  else if (name == "_Info_")
+    v = m_info;
+  else if (name == "PictureDefault.Width")
+    v = PropInt(m_pictureDefault->Width());
+  else if (name == "PictureDefault.Height")
+    v = PropInt(m_pictureDefault->Height());
+  else if (name == "PictureHot.Empty")
+    v = PropBool(m_pictureHot->Empty());
+  else if (name == "PicturePress.Empty")
+    v = PropBool(m_picturePress->Empty());
+  else if (name == "FontDefault.Name")
+    v = m_fontDefault.Name();
+  else if (name == "FontDefault.Height")
+    v = PropInt(m_fontDefault.Height());
+  else if (name == "FontDefault.Color")
+    v = PropColor(m_fontDefault.Color());
+  else if (name == "FontDefault.Charset")
+    v = PropInt(m_fontDefault.Charset());
+  else
+    return TGraphicControl::GetPropertyText(name, v);
   return true;
 }

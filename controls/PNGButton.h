@@ -13,9 +13,15 @@ class TPicture;
 
 // Where the caption or the picture sits: column, then row.
 enum TObjectAlignment {
-  tp_Left_Top, tp_Left_Middle, tp_Left_Bottom,
-  tp_Center_Top, tp_Center_Middle, tp_Center_Bottom,
-  tp_Right_Top, tp_Right_Middle, tp_Right_Bottom
+  tp_Left_Top,
+  tp_Left_Middle,
+  tp_Left_Bottom,
+  tp_Center_Top,
+  tp_Center_Middle,
+  tp_Center_Bottom,
+  tp_Right_Top,
+  tp_Right_Middle,
+  tp_Right_Bottom
 };
 
 enum TVisualState { vsNormal, vsHot, vsPressed };

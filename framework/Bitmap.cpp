@@ -93,7 +93,8 @@ void TBitmap::Draw(TCanvas& canvas, const TRect& rect) {
   // Sizes and offsets in 64 bits: a rectangle may span more than an int can count.
   const std::int64_t s = canvas.Scale();
   const std::int64_t w = (std::int64_t{r.Right} - r.Left) * s, h = (std::int64_t{r.Bottom} - r.Top) * s;
-  const std::int64_t left = std::int64_t{r.Left} * s + canvas.Origin().X, top = std::int64_t{r.Top} * s + canvas.Origin().Y;
+  const std::int64_t left = std::int64_t{r.Left} * s + canvas.Origin().X,
+                     top = std::int64_t{r.Top} * s + canvas.Origin().Y;
   const bool keyed = Transparent();
   const TPixel key = static_cast<TPixel>(PixelFromColor(TransparentColor())) & 0xFFFFFFu;
   canvas.ForEachClipped(r, [&](const TRect& part) {

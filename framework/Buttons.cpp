@@ -60,10 +60,14 @@ void TSpeedButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
 }
 
 bool TSpeedButton::GetPropertyText(std::string_view name, std::string& v) {
-  if (name == "Caption") v = Caption();
-  else if (name == "Down") v = PropBool(State() == bsDown);
-  else if (name == "NumGlyphs") v = PropInt(m_numGlyphs);
-  else return TGraphicControl::GetPropertyText(name, v);
+  if (name == "Caption")
+    v = Caption();
+  else if (name == "Down")
+    v = PropBool(State() == bsDown);
+  else if (name == "NumGlyphs")
+    v = PropInt(m_numGlyphs);
+  else
+    return TGraphicControl::GetPropertyText(name, v);
   return true;
 }
 
@@ -95,9 +99,12 @@ void TSpeedButton::DrawGlyph(TCanvas& c, int x, int y, TButtonState state) {
   const int w = s.Width / m_numGlyphs, h = s.Height;
   if (w <= 0) return;
   int image = 0;
-  if (state == bsDisabled && m_numGlyphs >= 2) image = 1;
-  else if (state == bsDown && m_numGlyphs >= 3) image = 2;
-  else if (state == bsExclusive) image = m_numGlyphs >= 4 ? 3 : m_numGlyphs >= 3 ? 2 : 0;
+  if (state == bsDisabled && m_numGlyphs >= 2)
+    image = 1;
+  else if (state == bsDown && m_numGlyphs >= 3)
+    image = 2;
+  else if (state == bsExclusive)
+    image = m_numGlyphs >= 4 ? 3 : m_numGlyphs >= 3 ? 2 : 0;
   const TPixel key = PixelFromColor(m_glyph->TransparentColor()) & 0x00FFFFFFu;
   auto pixel = [&](int ix, int iy) { return s.At(image * w + ix, iy) & 0x00FFFFFFu; };
   if (state == bsDisabled && m_numGlyphs < 2) {

@@ -39,10 +39,14 @@ TComponent* TComponent::FindComponent(std::string_view name) const {
 }
 
 bool TComponent::GetPropertyText(std::string_view name, std::string& value) {
-  if (name == "Name") value = m_name;
-  else if (name == "Tag") value = PropInt(m_tag);
-  else if (name == "ClassName") value = ClassName();
-  else return false;
+  if (name == "Name")
+    value = m_name;
+  else if (name == "Tag")
+    value = PropInt(m_tag);
+  else if (name == "ClassName")
+    value = ClassName();
+  else
+    return false;
   return true;
 }
 

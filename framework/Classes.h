@@ -53,7 +53,10 @@ class TComponent : public TObject {
   // Runs once after the stored properties have been applied.
   virtual void Loaded() {}
   // Another component owned by the same owner is going away.
-  virtual void Notification(TComponent* component, bool removing) { (void)component; (void)removing; }
+  virtual void Notification(TComponent* component, bool removing) {
+    (void)component;
+    (void)removing;
+  }
 
  private:
   void InsertComponent(TComponent* c);

@@ -44,14 +44,17 @@ std::intptr_t TControl::Perform(std::uint32_t msg, std::intptr_t wparam, std::in
 
 void TControl::WndProc(TMessage& m) {
   switch (m.Msg) {
-    case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONDOWN: case WM_RBUTTONUP: case WM_RBUTTONDBLCLK:
-    case WM_MBUTTONDOWN: case WM_MBUTTONUP: case WM_MBUTTONDBLCLK:
-    case WM_MOUSEMOVE:
-      HandleMouseMessage(m);
-      break;
-    default:
-      break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+    case WM_MBUTTONDBLCLK:
+    case WM_MOUSEMOVE: HandleMouseMessage(m); break;
+    default: break;
   }
 }
 
@@ -59,9 +62,7 @@ void TControl::HandleMouseMessage(TMessage& m) {
   const int x = PointParamX(m.LParam), y = PointParamY(m.LParam);
   const TShiftState shift = KeysToShiftState(m.WParam);
   switch (m.Msg) {
-    case WM_MOUSEMOVE:
-      MouseMove(shift, x, y);
-      break;
+    case WM_MOUSEMOVE: MouseMove(shift, x, y); break;
     case WM_LBUTTONDOWN:
       if (m_controlStyle & csCaptureMouse) SetMouseCapture(true);
       if (m_controlStyle & csClickEvents) m_controlState |= csClicked;
@@ -85,19 +86,11 @@ void TControl::HandleMouseMessage(TMessage& m) {
       MouseUp(mbLeft, shift, x, y);
       break;
     case WM_RBUTTONDOWN:
-    case WM_RBUTTONDBLCLK:
-      MouseDown(mbRight, m.Msg == WM_RBUTTONDBLCLK ? shift | ssDouble : shift, x, y);
-      break;
-    case WM_RBUTTONUP:
-      MouseUp(mbRight, shift, x, y);
-      break;
+    case WM_RBUTTONDBLCLK: MouseDown(mbRight, m.Msg == WM_RBUTTONDBLCLK ? shift | ssDouble : shift, x, y); break;
+    case WM_RBUTTONUP: MouseUp(mbRight, shift, x, y); break;
     case WM_MBUTTONDOWN:
-    case WM_MBUTTONDBLCLK:
-      MouseDown(mbMiddle, m.Msg == WM_MBUTTONDBLCLK ? shift | ssDouble : shift, x, y);
-      break;
-    case WM_MBUTTONUP:
-      MouseUp(mbMiddle, shift, x, y);
-      break;
+    case WM_MBUTTONDBLCLK: MouseDown(mbMiddle, m.Msg == WM_MBUTTONDBLCLK ? shift | ssDouble : shift, x, y); break;
+    case WM_MBUTTONUP: MouseUp(mbMiddle, shift, x, y); break;
   }
 }
 
@@ -296,24 +289,42 @@ void TControl::Update() {
 }
 
 bool TControl::GetPropertyText(std::string_view name, std::string& v) {
-  if (name == "Left") v = PropInt(m_left);
-  else if (name == "Top") v = PropInt(m_top);
-  else if (name == "Width") v = PropInt(m_width);
-  else if (name == "Height") v = PropInt(m_height);
-  else if (name == "ClientWidth") v = PropInt(ClientWidth());
-  else if (name == "ClientHeight") v = PropInt(ClientHeight());
-  else if (name == "Visible") v = PropBool(m_visible);
-  else if (name == "Enabled") v = PropBool(m_enabled);
-  else if (name == "Color") v = PropColor(m_color);
-  else if (name == "Cursor") v = PropInt(m_cursor);
-  else if (name == "Hint") v = m_hint;
-  else if (name == "Align") v = PropInt(m_align);
-  else if (name == "Font.Color") v = PropColor(m_font.Color());
-  else if (name == "Font.Name") v = m_font.Name();
-  else if (name == "Font.Height") v = PropInt(m_font.Height());
-  else if (name == "Font.Style") v = PropInt(m_font.Style());
-  else if (name == "ParentFont") v = PropBool(m_parentFont);
-  else return TComponent::GetPropertyText(name, v);
+  if (name == "Left")
+    v = PropInt(m_left);
+  else if (name == "Top")
+    v = PropInt(m_top);
+  else if (name == "Width")
+    v = PropInt(m_width);
+  else if (name == "Height")
+    v = PropInt(m_height);
+  else if (name == "ClientWidth")
+    v = PropInt(ClientWidth());
+  else if (name == "ClientHeight")
+    v = PropInt(ClientHeight());
+  else if (name == "Visible")
+    v = PropBool(m_visible);
+  else if (name == "Enabled")
+    v = PropBool(m_enabled);
+  else if (name == "Color")
+    v = PropColor(m_color);
+  else if (name == "Cursor")
+    v = PropInt(m_cursor);
+  else if (name == "Hint")
+    v = m_hint;
+  else if (name == "Align")
+    v = PropInt(m_align);
+  else if (name == "Font.Color")
+    v = PropColor(m_font.Color());
+  else if (name == "Font.Name")
+    v = m_font.Name();
+  else if (name == "Font.Height")
+    v = PropInt(m_font.Height());
+  else if (name == "Font.Style")
+    v = PropInt(m_font.Style());
+  else if (name == "ParentFont")
+    v = PropBool(m_parentFont);
+  else
+    return TComponent::GetPropertyText(name, v);
   return true;
 }
 
@@ -452,8 +463,10 @@ void TWinControl::PassFocusOn() {
   // As Tab would: the focused control's exit step (OnExit and its corrections) runs first, then
   // the next tab stop's enter step. With no tab stop left nothing holds the focus, and the exit
   // step still runs.
-  if (TWinControl* next = form->FindNextControl(form->ActiveControl(), true, true)) next->SetFocus();
-  else form->SetFocusedControl(nullptr);
+  if (TWinControl* next = form->FindNextControl(form->ActiveControl(), true, true))
+    next->SetFocus();
+  else
+    form->SetFocusedControl(nullptr);
 }
 
 void TWinControl::DoEnter() {
@@ -481,8 +494,10 @@ bool TWinControl::DoKeyDown(TMessage& m) {
     form->KeyDown(key, shift);
     if (key == 0) return true;
   }
-  if (m.Msg == WM_KEYDOWN) KeyDown(key, shift);
-  else KeyUp(key, shift);
+  if (m.Msg == WM_KEYDOWN)
+    KeyDown(key, shift);
+  else
+    KeyUp(key, shift);
   m.WParam = key;
   return key == 0;
 }
@@ -537,9 +552,7 @@ void TWinControl::WndProc(TMessage& m) {
       m.Result = c;
       return;
     }
-    case WM_GETDLGCODE:
-      m.Result = 0;
-      return;
+    case WM_GETDLGCODE: m.Result = 0; return;
     case CM_DIALOGCHAR:
       // Offered to every child (hidden ones too) until one takes it.
       for (TControl* c : std::vector<TControl*>(m_children)) {
@@ -547,8 +560,7 @@ void TWinControl::WndProc(TMessage& m) {
         if (m.Result) return;
       }
       return;
-    default:
-      break;
+    default: break;
   }
   TControl::WndProc(m);
   if (m.Msg < CM_BASE || m.Msg > CM_PARENTCOLORCHANGED) DefaultHandler(m);
@@ -593,9 +605,7 @@ void TWinControl::AlignControls() {
           c->SetBounds(r.Right - c->Width(), r.Top, c->Width(), r.Height());
           r.Right -= c->Width();
           break;
-        default:
-          c->SetBounds(r.Left, r.Top, r.Width(), r.Height());
-          break;
+        default: c->SetBounds(r.Left, r.Top, r.Width(), r.Height()); break;
       }
     }
   }

@@ -23,7 +23,13 @@ class TCustomForm;
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 enum TShiftStateFlag : unsigned {
-  ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64
+  ssShift = 1,
+  ssAlt = 2,
+  ssCtrl = 4,
+  ssLeft = 8,
+  ssRight = 16,
+  ssMiddle = 32,
+  ssDouble = 64
 };
 using TShiftState = unsigned;
 enum TAlignment { taLeftJustify = 0, taRightJustify = 1, taCenter = 2 };
@@ -32,9 +38,22 @@ enum TBorderStyle { bsNone = 0, bsSingle = 1, bsSizeable = 2, bsDialog = 3, bsTo
 // Cursor numbers of the application's cursor list.
 using TCursor = int;
 enum : int {
-  crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -4, crSizeNESW = -6, crSizeNS = -7,
-  crSizeNWSE = -8, crSizeWE = -9, crUpArrow = -10, crHourGlass = -11, crDrag = -12, crNoDrop = -13,
-  crNo = -18, crHandPoint = -21, crSizeAll = -22
+  crDefault = 0,
+  crNone = -1,
+  crArrow = -2,
+  crCross = -3,
+  crIBeam = -4,
+  crSizeNESW = -6,
+  crSizeNS = -7,
+  crSizeNWSE = -8,
+  crSizeWE = -9,
+  crUpArrow = -10,
+  crHourGlass = -11,
+  crDrag = -12,
+  crNoDrop = -13,
+  crNo = -18,
+  crHandPoint = -21,
+  crSizeAll = -22
 };
 
 using TMouseEvent = std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
@@ -44,7 +63,11 @@ using TKeyPressEvent = std::function<void(TObject* sender, char32_t& key)>;
 
 enum TControlStateFlag : unsigned { csLButtonDown = 1, csClicked = 2, csFocusing = 4 };
 enum TControlStyleFlag : unsigned {
-  csCaptureMouse = 1, csClickEvents = 2, csDoubleClicks = 4, csOpaque = 8, csAcceptsControls = 16,
+  csCaptureMouse = 1,
+  csClickEvents = 2,
+  csDoubleClicks = 4,
+  csOpaque = 8,
+  csAcceptsControls = 16,
   csSetCaption = 32
 };
 
@@ -133,7 +156,10 @@ class TControl : public TComponent {
   void InvalidateRect(const TRect& clientRect);
   // Paints the form now if anything is pending.
   void Update();
-  void Repaint() { Invalidate(); Update(); }
+  void Repaint() {
+    Invalidate();
+    Update();
+  }
   // Paints the control (and its children) into the form's surface; `origin` is the surface
   // position of the control's top-left corner, `clip` the surface area that may change.
   virtual void PaintTo(TSurface& surface, TPoint origin, const TRect& clip) = 0;

@@ -43,9 +43,12 @@ void TTimer::Tick() {
 }
 
 bool TTimer::GetPropertyText(std::string_view name, std::string& v) {
-  if (name == "Enabled") v = PropBool(m_enabled);
-  else if (name == "Interval") v = PropInt(m_interval);
-  else return TComponent::GetPropertyText(name, v);
+  if (name == "Enabled")
+    v = PropBool(m_enabled);
+  else if (name == "Interval")
+    v = PropInt(m_interval);
+  else
+    return TComponent::GetPropertyText(name, v);
   return true;
 }
 
@@ -98,8 +101,10 @@ void TPanel::Paint() {
   c.Brush().Color = Color();
   c.Brush().Style = bsSolid;
   c.FillRect(r);
-  if (m_bevelOuter == bvRaised) c.DrawEdge(r, edgeRaised, bfRect);
-  else if (m_bevelOuter == bvLowered) c.DrawEdge(r, edgeSunken, bfRect);
+  if (m_bevelOuter == bvRaised)
+    c.DrawEdge(r, edgeRaised, bfRect);
+  else if (m_bevelOuter == bvLowered)
+    c.DrawEdge(r, edgeSunken, bfRect);
   if (!Caption().empty()) {
     c.Font().Assign(Font());
     c.DrawText(Caption(), r, dtCenter | dtVCenter | dtSingleLine);
@@ -167,8 +172,10 @@ void TLabel::Paint() {
   }
   c.Font().Assign(Font());
   unsigned flags = dtSingleLine;
-  if (m_alignment == taCenter) flags |= dtCenter;
-  else if (m_alignment == taRightJustify) flags |= dtRight;
+  if (m_alignment == taCenter)
+    flags |= dtCenter;
+  else if (m_alignment == taRightJustify)
+    flags |= dtRight;
   if (!Enabled()) {
     // Embossed: highlight one pixel right and down, then shadow in place.
     TRect shifted = r.Offset(1, 1);
@@ -182,11 +189,16 @@ void TLabel::Paint() {
 }
 
 bool TLabel::GetPropertyText(std::string_view name, std::string& v) {
-  if (name == "Caption") v = Caption();
-  else if (name == "Transparent") v = PropBool(m_transparent);
-  else if (name == "AutoSize") v = PropBool(m_autoSize);
-  else if (name == "Alignment") v = PropInt(m_alignment);
-  else return TGraphicControl::GetPropertyText(name, v);
+  if (name == "Caption")
+    v = Caption();
+  else if (name == "Transparent")
+    v = PropBool(m_transparent);
+  else if (name == "AutoSize")
+    v = PropBool(m_autoSize);
+  else if (name == "Alignment")
+    v = PropInt(m_alignment);
+  else
+    return TGraphicControl::GetPropertyText(name, v);
   return true;
 }
 

@@ -37,7 +37,10 @@ class TShape : public TGraphicControl {
   const char* ClassName() const override { return "TShape"; }
   TBrush& Brush() { return m_brush; }
   TPen& Pen() { return m_pen; }
-  void SetShape(TShapeType s) { m_shape = s; Invalidate(); }
+  void SetShape(TShapeType s) {
+    m_shape = s;
+    Invalidate();
+  }
 
  protected:
   void Paint() override;
@@ -54,11 +57,20 @@ class TPanel : public TCustomControl {
   explicit TPanel(TComponent* owner);
   const char* ClassName() const override { return "TPanel"; }
   TBevelCut BevelOuter() const { return m_bevelOuter; }
-  void SetBevelOuter(TBevelCut b) { m_bevelOuter = b; Invalidate(); }
+  void SetBevelOuter(TBevelCut b) {
+    m_bevelOuter = b;
+    Invalidate();
+  }
   TBorderStyle BorderStyle() const { return m_borderStyle; }
-  void SetBorderStyle(TBorderStyle b) { m_borderStyle = b; Invalidate(); }
+  void SetBorderStyle(TBorderStyle b) {
+    m_borderStyle = b;
+    Invalidate();
+  }
   bool Ctl3D() const { return m_ctl3D; }
-  void SetCtl3D(bool v) { m_ctl3D = v; Invalidate(); }
+  void SetCtl3D(bool v) {
+    m_ctl3D = v;
+    Invalidate();
+  }
   int BorderWidth() const override { return m_borderStyle == bsSingle ? (m_ctl3D ? 2 : 1) : 0; }
 
  protected:
@@ -80,7 +92,10 @@ class TImage : public TGraphicControl {
   bool AutoSize() const { return m_autoSize; }
   void SetAutoSize(bool v);
   bool Stretch() const { return m_stretch; }
-  void SetStretch(bool v) { m_stretch = v; Invalidate(); }
+  void SetStretch(bool v) {
+    m_stretch = v;
+    Invalidate();
+  }
   // Takes the picture's size when AutoSize is on.
   void PictureChanged();
 

@@ -114,7 +114,7 @@ class TFaceFile {
 
   std::FILE* m_file;
   unsigned long m_position = ~0ul;  // where the file stands; ~0 when unknown
-  FT_StreamRec m_stream{};  // must outlive the face
+  FT_StreamRec m_stream{};          // must outlive the face
   FT_Face m_face = nullptr;
   std::unordered_map<int, FT_Size> m_sizes;
 };
@@ -251,8 +251,8 @@ void TSizedFace::ComputeMetrics(int height) {
   const int maxBelow = std::max(0, m_metrics.Descent - 1);
   const FT_Short underlinePosition = m_face->underline_position;
   m_underlineThickness = std::max(1, Pixels(ScaleY(m_face->underline_thickness)));
-  m_underlineOffset = std::clamp(underlinePosition < 0 ? Pixels(ScaleY(-underlinePosition)) : 1, 1,
-                                 std::max(1, maxBelow));
+  m_underlineOffset =
+      std::clamp(underlinePosition < 0 ? Pixels(ScaleY(-underlinePosition)) : 1, 1, std::max(1, maxBelow));
   m_underlineThickness = std::clamp(m_underlineThickness, 1, std::max(1, m_metrics.Descent - m_underlineOffset));
 
   int strikePosition = 0;
@@ -327,7 +327,7 @@ struct TFontSpecHash {
 
 // A font as asked for, resolved to its primary face, with a per-character glyph table.
 struct TFontInstance {
-  TFontDesc Desc;  // with the height clamped
+  TFontDesc Desc;                 // with the height clamped
   TSizedFace* Primary = nullptr;  // null only when no face could be loaded at all
   TTextMetrics Metrics;
   std::array<const TGlyph*, 128> Ascii{};
@@ -379,11 +379,11 @@ struct TFontEngine::TImpl {
     if (!size) return nullptr;
     const FT_Face face = opened->Face();
     const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
-    const bool faceIsBold = (face->style_flags & FT_STYLE_FLAG_BOLD) != 0 ||
-                            (os2 && os2->version != 0xFFFF && os2->usWeightClass >= 600);
+    const bool faceIsBold =
+        (face->style_flags & FT_STYLE_FLAG_BOLD) != 0 || (os2 && os2->version != 0xFFFF && os2->usWeightClass >= 600);
     const bool faceIsItalic = (face->style_flags & FT_STYLE_FLAG_ITALIC) != 0;
-    auto sized = std::make_unique<TSizedFace>(face, size, desc.Height, desc.Bold && !faceIsBold,
-                                              desc.Italic && !faceIsItalic);
+    auto sized =
+        std::make_unique<TSizedFace>(face, size, desc.Height, desc.Bold && !faceIsBold, desc.Italic && !faceIsItalic);
     return Faces.emplace(std::move(key), std::move(sized)).first->second.get();
   }
 

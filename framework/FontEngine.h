@@ -65,8 +65,8 @@ class TFontEngine {
   TPoint TextExtent(const TFontDesc& desc, std::string_view utf8);
   // Draws one line of UTF-8 text with the top of its character cell at y and its origin at x,
   // only inside clip (surface coordinates), blending the glyph coverage in color (0x00BBGGRR).
-  void DrawText(TSurface& surface, const TRect& clip, int x, int y, const TFontDesc& desc,
-                std::string_view utf8, TColor color);
+  void DrawText(TSurface& surface, const TRect& clip, int x, int y, const TFontDesc& desc, std::string_view utf8,
+                TColor color);
 
   // The primary face a font resolved to.
   TFontFaceInfo FaceInfo(const TFontDesc& desc);

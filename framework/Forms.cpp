@@ -186,18 +186,15 @@ void TCustomForm::WndProc(TMessage& m) {
   switch (m.Msg) {
     case WM_ACTIVATE: {
       const int state = LoWord(m.WParam);
-      if (state == WA_INACTIVE) Activated(false, false);
-      else if (state == WA_ACTIVE || state == WA_CLICKACTIVE) Activated(true, state == WA_CLICKACTIVE);
+      if (state == WA_INACTIVE)
+        Activated(false, false);
+      else if (state == WA_ACTIVE || state == WA_CLICKACTIVE)
+        Activated(true, state == WA_CLICKACTIVE);
       return;
     }
-    case WM_NEXTDLGCTL:
-      SelectNext(m_activeControl, m.WParam == 0, true);
-      return;
-    case WM_CLOSE:
-      Close();
-      return;
-    default:
-      TWinControl::WndProc(m);
+    case WM_NEXTDLGCTL: SelectNext(m_activeControl, m.WParam == 0, true); return;
+    case WM_CLOSE: Close(); return;
+    default: TWinControl::WndProc(m);
   }
 }
 
@@ -311,15 +308,24 @@ void TCustomForm::PaintAll() {
 }
 
 bool TCustomForm::GetPropertyText(std::string_view name, std::string& v) {
-  if (name == "Caption") v = Caption();
-  else if (name == "AlphaBlend") v = PropBool(m_alphaBlend);
-  else if (name == "AlphaBlendValue") v = PropInt(m_alphaBlendValue);
-  else if (name == "KeyPreview") v = PropBool(m_keyPreview);
-  else if (name == "Active") v = PropBool(m_active);
-  else if (name == "FormStyle") v = PropInt(m_formStyle);
-  else if (name == "BorderStyle") v = PropInt(m_borderStyle);
-  else if (name == "ActiveControl") v = m_activeControl ? m_activeControl->Name() : "";
-  else return TWinControl::GetPropertyText(name, v);
+  if (name == "Caption")
+    v = Caption();
+  else if (name == "AlphaBlend")
+    v = PropBool(m_alphaBlend);
+  else if (name == "AlphaBlendValue")
+    v = PropInt(m_alphaBlendValue);
+  else if (name == "KeyPreview")
+    v = PropBool(m_keyPreview);
+  else if (name == "Active")
+    v = PropBool(m_active);
+  else if (name == "FormStyle")
+    v = PropInt(m_formStyle);
+  else if (name == "BorderStyle")
+    v = PropInt(m_borderStyle);
+  else if (name == "ActiveControl")
+    v = m_activeControl ? m_activeControl->Name() : "";
+  else
+    return TWinControl::GetPropertyText(name, v);
   return true;
 }
 
@@ -334,8 +340,10 @@ void TTimerQueue::Schedule(TTimer* timer, std::uint64_t due) {
 
 void TTimerQueue::Cancel(TTimer* timer) {
   for (auto it = m_queue.begin(); it != m_queue.end();) {
-    if (it->second == timer) it = m_queue.erase(it);
-    else ++it;
+    if (it->second == timer)
+      it = m_queue.erase(it);
+    else
+      ++it;
   }
 }
 
@@ -483,8 +491,10 @@ void TApplication::SetCaptureControl(TControl* c) {
   if (m_capture == c) return;
   m_capture = c;
   TCustomForm* form = c ? c->GetParentForm() : nullptr;
-  if (form && form->HasHandle()) Platform().SetCapture(form->Handle());
-  else Platform().ReleaseCapture();
+  if (form && form->HasHandle())
+    Platform().SetCapture(form->Handle());
+  else
+    Platform().ReleaseCapture();
 }
 
 void TApplication::Dispatch(const platform::TEvent& deviceEvent) {
@@ -499,29 +509,25 @@ void TApplication::Dispatch(const platform::TEvent& deviceEvent) {
   TCustomForm* modal = ModalForm();
   const bool blocked = modal && form != modal;
   switch (e.Kind) {
-    case evActivate:
-      form->Perform(WM_ACTIVATE, e.ByClick ? WA_CLICKACTIVE : WA_ACTIVE);
-      break;
-    case evDeactivate:
-      form->Perform(WM_ACTIVATE, WA_INACTIVE);
-      break;
+    case evActivate: form->Perform(WM_ACTIVATE, e.ByClick ? WA_CLICKACTIVE : WA_ACTIVE); break;
+    case evDeactivate: form->Perform(WM_ACTIVATE, WA_INACTIVE); break;
     case evClose:
       if (!blocked) form->Perform(WM_CLOSE);
       break;
-    case evExpose:
-      form->InvalidateFormRect({0, 0, form->Width(), form->Height()});
-      break;
-    case evBoundsChange:
-      form->SetBounds(e.Bounds.Left, e.Bounds.Top, e.Bounds.Width(), e.Bounds.Height());
-      break;
-    case evKeyDown: case evKeyUp: case evChar:
+    case evExpose: form->InvalidateFormRect({0, 0, form->Width(), form->Height()}); break;
+    case evBoundsChange: form->SetBounds(e.Bounds.Left, e.Bounds.Top, e.Bounds.Width(), e.Bounds.Height()); break;
+    case evKeyDown:
+    case evKeyUp:
+    case evChar:
       if (!blocked) DispatchKey(form, e);
       break;
-    case evMouseDown: case evMouseUp: case evMouseMove: case evMouseLeave:
+    case evMouseDown:
+    case evMouseUp:
+    case evMouseMove:
+    case evMouseLeave:
       if (!blocked) DispatchMouse(form, e);
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -538,9 +544,7 @@ void TApplication::DispatchKey(TCustomForm* form, const platform::TEvent& e) {
       m_dropChar.reset();
       target->Perform(WM_KEYDOWN, e.Key, shift);
       break;
-    case evKeyUp:
-      target->Perform(WM_KEYUP, e.Key, shift);
-      break;
+    case evKeyUp: target->Perform(WM_KEYUP, e.Key, shift); break;
     default: {
       const char32_t ch = static_cast<char32_t>(e.Char);
       if (m_dropChar && *m_dropChar == ch) {
@@ -568,10 +572,12 @@ platform::TCursorShape ShapeOf(TCursor c) {
   switch (c) {
     case crIBeam: return platform::csIBeam;
     case crHandPoint: return platform::csHand;
-    case crDrag: case crSizeAll: return platform::csSizeAll;
+    case crDrag:
+    case crSizeAll: return platform::csSizeAll;
     case crCross: return platform::csCross;
     case crHourGlass: return platform::csWait;
-    case crNo: case crNoDrop: return platform::csNo;
+    case crNo:
+    case crNoDrop: return platform::csNo;
     case crSizeWE: return platform::csSizeWE;
     case crSizeNS: return platform::csSizeNS;
     default: return platform::csArrow;
@@ -611,7 +617,8 @@ void TApplication::DispatchMouse(TCustomForm* form, const platform::TEvent& e) {
     const std::uint64_t now = Platform().NowMs();
     const TMouseButton button = static_cast<TMouseButton>(e.Button);
     const bool dbl = m_lastPress.valid && m_lastPress.button == button && now - m_lastPress.time <= 500 &&
-                     std::abs(e.Screen.X - m_lastPress.screen.X) <= 4 && std::abs(e.Screen.Y - m_lastPress.screen.Y) <= 4;
+                     std::abs(e.Screen.X - m_lastPress.screen.X) <= 4 &&
+                     std::abs(e.Screen.Y - m_lastPress.screen.Y) <= 4;
     m_lastPress = {!dbl, button, e.Screen, now};
     const std::uint32_t base = button == mbLeft ? WM_LBUTTONDOWN : button == mbRight ? WM_RBUTTONDOWN : WM_MBUTTONDOWN;
     msg = dbl && (target->ControlStyle() & csDoubleClicks) ? base + 2 : base;

@@ -214,7 +214,8 @@ void TCanvas::TextRect(const TRect& r, int x, int y, std::string_view text) {
   desc.Height *= m_scale;
   const TColor color = ColorToRGB(m_font.Color());
   const int dx = x * m_scale + m_origin.X, dy = y * m_scale + m_origin.Y;
-  ForEachClipped(r, [&](const TRect& part) { TFontEngine::Instance().DrawText(*m_surface, part, dx, dy, desc, text, color); });
+  ForEachClipped(
+      r, [&](const TRect& part) { TFontEngine::Instance().DrawText(*m_surface, part, dx, dy, desc, text, color); });
 }
 
 namespace {
@@ -250,11 +251,15 @@ void TCanvas::DrawText(std::string_view text, TRect& r, unsigned flags) {
     return;
   }
   int x = r.Left;
-  if (flags & dtCenter) x = r.Left + (r.Width() - ext.X) / 2;
-  else if (flags & dtRight) x = r.Right - ext.X;
+  if (flags & dtCenter)
+    x = r.Left + (r.Width() - ext.X) / 2;
+  else if (flags & dtRight)
+    x = r.Right - ext.X;
   int y = r.Top;
-  if (flags & dtVCenter) y = r.Top + (r.Height() - ext.Y) / 2;
-  else if (flags & dtBottom) y = r.Bottom - ext.Y;
+  if (flags & dtVCenter)
+    y = r.Top + (r.Height() - ext.Y) / 2;
+  else if (flags & dtBottom)
+    y = r.Bottom - ext.Y;
 
   const TBrushStyle saved = m_brush.Style;
   m_brush.Style = bsClear;  // text drawing leaves the background alone
@@ -281,16 +286,28 @@ void TCanvas::DrawEdge(const TRect& r, TEdgeKind edge, unsigned flags) {
   TColor outerTL, outerBR, innerTL, innerBR;
   switch (edge) {
     case edgeRaised:
-      outerTL = clBtnFace; outerBR = clWindowFrame; innerTL = clBtnHighlight; innerBR = clBtnShadow;
+      outerTL = clBtnFace;
+      outerBR = clWindowFrame;
+      innerTL = clBtnHighlight;
+      innerBR = clBtnShadow;
       break;
     case edgeSunken:
-      outerTL = clBtnShadow; outerBR = clBtnHighlight; innerTL = clWindowFrame; innerBR = clBtnFace;
+      outerTL = clBtnShadow;
+      outerBR = clBtnHighlight;
+      innerTL = clWindowFrame;
+      innerBR = clBtnFace;
       break;
     case edgeBump:
-      outerTL = clBtnHighlight; outerBR = clBtnShadow; innerTL = clBtnShadow; innerBR = clBtnHighlight;
+      outerTL = clBtnHighlight;
+      outerBR = clBtnShadow;
+      innerTL = clBtnShadow;
+      innerBR = clBtnHighlight;
       break;
     default:
-      outerTL = clBtnShadow; outerBR = clBtnHighlight; innerTL = clBtnHighlight; innerBR = clBtnShadow;
+      outerTL = clBtnShadow;
+      outerBR = clBtnHighlight;
+      innerTL = clBtnHighlight;
+      innerBR = clBtnShadow;
       break;
   }
   if (flat) outerTL = outerBR = innerTL = innerBR = clBtnShadow;
@@ -313,9 +330,7 @@ void TCanvas::InvertDevice(const TRect& part) {
 void TCanvas::DrawFocusRect(const TRect& r) {
   if (!m_surface || r.IsEmpty()) return;
   // A dotted frame drawn by inverting every other pixel.
-  auto invert = [&](int x, int y) {
-    ForEachClipped({x, y, x + 1, y + 1}, [&](const TRect& p) { InvertDevice(p); });
-  };
+  auto invert = [&](int x, int y) { ForEachClipped({x, y, x + 1, y + 1}, [&](const TRect& p) { InvertDevice(p); }); };
   for (int x = r.Left; x < r.Right; x += 2) {
     invert(x, r.Top);
     invert(x, r.Bottom - 1);
@@ -355,9 +370,8 @@ void TCanvas::BitBlt(int x, int y, int w, int h, const TSurface& src, int sx, in
       const int syy = source(dy, dev.Top, sy);
       for (int dx = part.Left; dx < part.Right; ++dx) {
         const int sxx = source(dx, dev.Left, sx);
-        const std::uint32_t s = (sxx >= 0 && syy >= 0 && sxx < src.Width && syy < src.Height)
-                                    ? src.At(sxx, syy) & 0x00FFFFFFu
-                                    : 0;
+        const std::uint32_t s =
+            (sxx >= 0 && syy >= 0 && sxx < src.Width && syy < src.Height) ? src.At(sxx, syy) & 0x00FFFFFFu : 0;
         TPixel& d = m_surface->At(dx, dy);
         d = 0xFF000000u | (code == 0xCC ? s : Rop3(code, pattern, s, d & 0x00FFFFFFu));
       }
@@ -380,8 +394,10 @@ void TCanvas::StretchDraw(const TRect& r, TGraphic& graphic) {
 // ---------------------------------------------------------------------------------------------
 
 void TGraphic::SetScaledVersion(int scale, std::shared_ptr<TGraphic> picture) {
-  if (picture) m_scaled[scale] = std::move(picture);
-  else m_scaled.erase(scale);
+  if (picture)
+    m_scaled[scale] = std::move(picture);
+  else
+    m_scaled.erase(scale);
 }
 
 TGraphic& TGraphic::ForScale(int scale) {

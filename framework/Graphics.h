@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/FontEngine.h"
 #include "base/Types.h"
+#include "framework/FontEngine.h"
 
 class TStream;
 class TCanvas;
@@ -71,8 +71,15 @@ class TPen {
 
 // Flags of TCanvas::DrawText.
 enum TDrawTextFlag : unsigned {
-  dtLeft = 0, dtCenter = 1, dtRight = 2, dtVCenter = 4, dtBottom = 8, dtSingleLine = 0x20,
-  dtNoClip = 0x100, dtCalcRect = 0x400, dtNoPrefix = 0x800
+  dtLeft = 0,
+  dtCenter = 1,
+  dtRight = 2,
+  dtVCenter = 4,
+  dtBottom = 8,
+  dtSingleLine = 0x20,
+  dtNoClip = 0x100,
+  dtCalcRect = 0x400,
+  dtNoPrefix = 0x800
 };
 // Edges of TCanvas::DrawEdge.
 enum TEdgeKind { edgeRaised, edgeSunken, edgeBump, edgeEtched };
@@ -104,7 +111,10 @@ class TCanvas {
     m_clip = other.m_clip;
     m_scale = other.m_scale;
   }
-  void Detach() { m_surface = nullptr; m_clip.clear(); }
+  void Detach() {
+    m_surface = nullptr;
+    m_clip.clear();
+  }
   bool Attached() const { return m_surface != nullptr; }
 
   TFont& Font() { return m_font; }
@@ -127,11 +137,11 @@ class TCanvas {
   void IntersectClipRect(const TRect& r);  // canvas coordinates
   void ExcludeClipRect(const TRect& r);    // canvas coordinates
 
-  void FillRect(const TRect& r);          // with the brush
-  void FrameRect(const TRect& r);         // one pixel, with the brush colour
-  void Rectangle(const TRect& r);         // pen outline, brush inside
+  void FillRect(const TRect& r);   // with the brush
+  void FrameRect(const TRect& r);  // one pixel, with the brush colour
+  void Rectangle(const TRect& r);  // pen outline, brush inside
   void MoveTo(int x, int y) { m_penPos = {x, y}; }
-  void LineTo(int x, int y);              // end point excluded
+  void LineTo(int x, int y);  // end point excluded
   TColor GetPixel(int x, int y) const;
   void SetPixel(int x, int y, TColor c);
 

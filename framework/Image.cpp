@@ -23,6 +23,8 @@ void TImage::PictureChanged() {
 void TImage::Paint() {
   TGraphic* g = m_picture->Graphic();
   if (!g || g->Empty()) return;
-  if (m_stretch) Canvas().StretchDraw(ClientRect(), *g);
-  else Canvas().Draw(0, 0, *g);
+  if (m_stretch)
+    Canvas().StretchDraw(ClientRect(), *g);
+  else
+    Canvas().Draw(0, 0, *g);
 }

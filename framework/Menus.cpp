@@ -92,9 +92,7 @@ class TPopupWindow : public TCustomForm {
   void KeyDown(int& key, TShiftState shift) override {
     const int n = static_cast<int>(m_items.size());
     switch (key) {
-      case platform::VK_ESCAPE:
-        m_done = true;
-        break;
+      case platform::VK_ESCAPE: m_done = true; break;
       case platform::VK_DOWN:
         if (n > 0) SetHot((m_hot + 1) % n);
         break;
@@ -104,9 +102,7 @@ class TPopupWindow : public TCustomForm {
       case platform::VK_RETURN:
         if (m_hot >= 0 && m_items[m_hot]->Enabled()) Choose(m_items[m_hot]);
         break;
-      default:
-        TCustomForm::KeyDown(key, shift);
-        return;
+      default: TCustomForm::KeyDown(key, shift); return;
     }
     key = 0;
   }

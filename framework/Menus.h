@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/Classes.h"
 #include "base/Types.h"
+#include "framework/Classes.h"
 
 class TMenuItem : public TComponent {
  public:

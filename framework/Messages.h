@@ -69,7 +69,7 @@ enum : std::uint32_t {
   CM_VISIBLECHANGED = CM_BASE + 6,
   CM_MOUSEENTER = CM_BASE + 7,
   CM_MOUSELEAVE = CM_BASE + 8,
-  CM_DIALOGCHAR = CM_BASE + 9,   // WParam: the character; Result 1 when a control took it
+  CM_DIALOGCHAR = CM_BASE + 9,      // WParam: the character; Result 1 when a control took it
   CM_BUTTONPRESSED = CM_BASE + 10,  // WParam: group index, LParam: the button
   CM_ENTER = CM_BASE + 11,
   CM_EXIT = CM_BASE + 12,

@@ -19,8 +19,8 @@ TFileFormatsList& TFileFormatsList::Instance() {
   return list;
 }
 
-void TFileFormatsList::Add(const std::string& extension, const std::string& description,
-                           const std::string& className, TGraphicFactory factory) {
+void TFileFormatsList::Add(const std::string& extension, const std::string& description, const std::string& className,
+                           TGraphicFactory factory) {
   m_formats.push_back({extension, description, className, std::move(factory)});
 }
 

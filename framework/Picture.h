@@ -51,8 +51,7 @@ class TFileFormatsList {
 
 template <class TGraphicClass>
 void RegisterFileFormat(const std::string& extension, const std::string& description, const std::string& className) {
-  TFileFormatsList::Instance().Add(extension, description, className,
-                                   [] { return std::make_unique<TGraphicClass>(); });
+  TFileFormatsList::Instance().Add(extension, description, className, [] { return std::make_unique<TGraphicClass>(); });
 }
 inline void UnregisterFileFormat(const std::string& className) { TFileFormatsList::Instance().Remove(className); }
 

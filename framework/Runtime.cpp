@@ -266,9 +266,7 @@ namespace {
 
 enum TRest { rsZero, rsBelowHalf, rsHalf, rsAboveHalf };
 
-bool RoundsUp(std::uint64_t kept, TRest rest) {
-  return rest == rsAboveHalf || (rest == rsHalf && (kept & 1) != 0);
-}
+bool RoundsUp(std::uint64_t kept, TRest rest) { return rest == rsAboveHalf || (rest == rsHalf && (kept & 1) != 0); }
 
 // Splits `value` into the bits above `shift` and the class of the bits below it (any shift >= 0).
 std::uint64_t ShiftRightRest(std::uint64_t value, int shift, TRest& rest) {

@@ -22,7 +22,8 @@
 int GetSystemMetrics(int index) {
   switch (index) {
     case SM_CXVSCROLL: return 16;
-    case SM_CXBORDER: case SM_CYBORDER: return 1;
+    case SM_CXBORDER:
+    case SM_CYBORDER: return 1;
     default: return 0;
   }
 }
@@ -112,8 +113,10 @@ void TCustomEdit::Change() {
   // The change notification is a message of its own: an error escaping OnChange is shown where
   // that message is dispatched, and whoever changed the text (a key, a write by the program)
   // goes on normally.
-  if (Application) Application->Guard([this] { OnChange(this); });
-  else OnChange(this);
+  if (Application)
+    Application->Guard([this] { OnChange(this); });
+  else
+    OnChange(this);
 }
 
 void TCustomEdit::TextChanged() {
@@ -206,27 +209,48 @@ void TCustomEdit::SyncCaretBlink(bool invalidate) {
 void TCustomEdit::FormAreaChanged() { SyncCaretBlink(true); }
 
 bool TCustomEdit::GetPropertyText(std::string_view name, std::string& v) {
-  if (name == "Text") v = Text();
-  else if (name == "SelStart") v = PropInt(SelStart());
-  else if (name == "SelLength") v = PropInt(SelLength());
-  else if (name == "SelText") v = SelText();
-  else if (name == "ReadOnly") v = PropBool(m_readOnly);
-  else if (name == "MaxLength") v = PropInt(m_maxLength);
-  else if (name == "AutoSelect") v = PropBool(m_autoSelect);
-  else if (name == "AutoSize") v = PropBool(m_autoSize);
-  else if (name == "HideSelection") v = PropBool(m_hideSelection);
-  else if (name == "PasswordChar") v = m_passwordChar ? CharsToUtf8(std::u32string(1, m_passwordChar)) : "";
-  else if (name == "BorderStyle") v = PropInt(m_borderStyle);
-  else if (name == "Ctl3D") v = PropBool(m_ctl3D);
-  else if (name == "TabStop") v = PropBool(TabStop());
-  else if (name == "TabOrder") v = PropInt(TabOrder());
-  else if (name == "CanUndo") v = PropBool(m_canUndo);
-  else if (name == "Focused") v = PropBool(Focused());
-  else if (name == "CaretVisible") v = PropBool(Focused() && m_caretOn);
-  else if (name == "CaretBlinking") v = PropBool(m_caretTimer->Enabled());
-  else if (name == "ScrollX") v = PropInt(m_scrollX);
-  else if (name == "ImeName") v = m_imeName;
-  else return TWinControl::GetPropertyText(name, v);
+  if (name == "Text")
+    v = Text();
+  else if (name == "SelStart")
+    v = PropInt(SelStart());
+  else if (name == "SelLength")
+    v = PropInt(SelLength());
+  else if (name == "SelText")
+    v = SelText();
+  else if (name == "ReadOnly")
+    v = PropBool(m_readOnly);
+  else if (name == "MaxLength")
+    v = PropInt(m_maxLength);
+  else if (name == "AutoSelect")
+    v = PropBool(m_autoSelect);
+  else if (name == "AutoSize")
+    v = PropBool(m_autoSize);
+  else if (name == "HideSelection")
+    v = PropBool(m_hideSelection);
+  else if (name == "PasswordChar")
+    v = m_passwordChar ? CharsToUtf8(std::u32string(1, m_passwordChar)) : "";
+  else if (name == "BorderStyle")
+    v = PropInt(m_borderStyle);
+  else if (name == "Ctl3D")
+    v = PropBool(m_ctl3D);
+  else if (name == "TabStop")
+    v = PropBool(TabStop());
+  else if (name == "TabOrder")
+    v = PropInt(TabOrder());
+  else if (name == "CanUndo")
+    v = PropBool(m_canUndo);
+  else if (name == "Focused")
+    v = PropBool(Focused());
+  else if (name == "CaretVisible")
+    v = PropBool(Focused() && m_caretOn);
+  else if (name == "CaretBlinking")
+    v = PropBool(m_caretTimer->Enabled());
+  else if (name == "ScrollX")
+    v = PropInt(m_scrollX);
+  else if (name == "ImeName")
+    v = m_imeName;
+  else
+    return TWinControl::GetPropertyText(name, v);
   return true;
 }
 
@@ -318,12 +342,16 @@ void TCustomEdit::ScrollCaretIntoView() {
   const int li = LineOf(m_caret);
   const int width = std::max(1, m_formatRect.Width());
   const int cx = PrefixWidth(li, m_caret - lines[li].Start);
-  if (cx < m_scrollX) m_scrollX = std::max(0, cx - width / 3);
-  else if (cx - m_scrollX > width - 1) m_scrollX = std::max(0, cx - width + 1 + width / 3);
+  if (cx < m_scrollX)
+    m_scrollX = std::max(0, cx - width / 3);
+  else if (cx - m_scrollX > width - 1)
+    m_scrollX = std::max(0, cx - width + 1 + width / 3);
   if (m_multiLine) {
     const int visible = std::max(1, m_formatRect.Height() / std::max(1, LineHeight()));
-    if (li < m_topLine) m_topLine = li;
-    else if (li >= m_topLine + visible) m_topLine = li - visible + 1;
+    if (li < m_topLine)
+      m_topLine = li;
+    else if (li >= m_topLine + visible)
+      m_topLine = li - visible + 1;
   } else {
     m_topLine = 0;
   }
@@ -455,9 +483,12 @@ void TCustomEdit::ReplaceRange(int from, int to, const std::u32string& with, TUn
   // A run of typing (or of deleting with one key) is one undo step.
   bool continues = false;
   if (run != urNone && run == m_undoRun) {
-    if (run == urTyping) continues = from == to && from == m_undoRunPos;
-    else if (run == urBackspace) continues = to == m_undoRunPos;
-    else continues = from == m_undoRunPos;
+    if (run == urTyping)
+      continues = from == to && from == m_undoRunPos;
+    else if (run == urBackspace)
+      continues = to == m_undoRunPos;
+    else
+      continues = from == m_undoRunPos;
   }
   if (!continues) {
     m_undoText = m_text;
@@ -581,8 +612,10 @@ void TCustomEdit::WndProc(TMessage& m) {
 }
 
 void TCustomEdit::DefaultKeyHandler(TMessage& m) {
-  if (m.Msg == WM_KEYDOWN) HandleKeyDown(static_cast<int>(m.WParam), static_cast<TShiftState>(m.LParam));
-  else if (m.Msg == WM_CHAR) HandleChar(static_cast<char32_t>(m.WParam));
+  if (m.Msg == WM_KEYDOWN)
+    HandleKeyDown(static_cast<int>(m.WParam), static_cast<TShiftState>(m.LParam));
+  else if (m.Msg == WM_CHAR)
+    HandleChar(static_cast<char32_t>(m.WParam));
 }
 
 void TCustomEdit::HandleKeyDown(int key, TShiftState shift) {
@@ -600,19 +633,19 @@ void TCustomEdit::HandleKeyDown(int key, TShiftState shift) {
     m_preferredX = x;
   };
   switch (key) {
-    case VK_LEFT:
-      MoveCaret(ctrl ? WordLeft(m_caret) : PrevPos(m_caret), extend);
-      break;
-    case VK_RIGHT:
-      MoveCaret(ctrl ? WordRight(m_caret) : NextPos(m_caret), extend);
-      break;
+    case VK_LEFT: MoveCaret(ctrl ? WordLeft(m_caret) : PrevPos(m_caret), extend); break;
+    case VK_RIGHT: MoveCaret(ctrl ? WordRight(m_caret) : NextPos(m_caret), extend); break;
     case VK_UP:
-      if (m_multiLine) moveLines(-1);
-      else MoveCaret(ctrl ? WordLeft(m_caret) : PrevPos(m_caret), extend);
+      if (m_multiLine)
+        moveLines(-1);
+      else
+        MoveCaret(ctrl ? WordLeft(m_caret) : PrevPos(m_caret), extend);
       break;
     case VK_DOWN:
-      if (m_multiLine) moveLines(1);
-      else MoveCaret(ctrl ? WordRight(m_caret) : NextPos(m_caret), extend);
+      if (m_multiLine)
+        moveLines(1);
+      else
+        MoveCaret(ctrl ? WordRight(m_caret) : NextPos(m_caret), extend);
       break;
     case VK_PRIOR:
     case VK_NEXT:
@@ -621,21 +654,16 @@ void TCustomEdit::HandleKeyDown(int key, TShiftState shift) {
         moveLines(key == VK_PRIOR ? -page : page);
       }
       break;
-    case VK_HOME:
-      MoveCaret(m_multiLine && !ctrl ? lines[li].Start : 0, extend);
-      break;
-    case VK_END:
-      MoveCaret(m_multiLine && !ctrl ? lines[li].Start + lines[li].Length : TextLength(), extend);
-      break;
-    case VK_DELETE:
-      DeleteForward(extend);
-      break;
+    case VK_HOME: MoveCaret(m_multiLine && !ctrl ? lines[li].Start : 0, extend); break;
+    case VK_END: MoveCaret(m_multiLine && !ctrl ? lines[li].Start + lines[li].Length : TextLength(), extend); break;
+    case VK_DELETE: DeleteForward(extend); break;
     case VK_INSERT:
-      if (ctrl) Perform(WM_COPY);
-      else if (extend) Perform(WM_PASTE);
+      if (ctrl)
+        Perform(WM_COPY);
+      else if (extend)
+        Perform(WM_PASTE);
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -650,8 +678,10 @@ void TCustomEdit::HandleChar(char32_t ch) {
     case ccBackspace: DeleteBackward(); break;
     case ccEnter:
     case ccLineFeed:
-      if (m_multiLine) InsertTyped(U"\r\n");
-      else if (ch == ccEnter) MessageBeep(0);
+      if (m_multiLine)
+        InsertTyped(U"\r\n");
+      else if (ch == ccEnter)
+        MessageBeep(0);
       break;
     default:
       if (ch >= ccFirstPrintable && ch != ccDelete) InsertTyped(std::u32string(1, ch));
@@ -676,8 +706,10 @@ void TCustomEdit::DefaultHandler(TMessage& m) {
       break;
     case EM_SETSEL: {
       const int anchor = static_cast<int>(m.WParam), caret = static_cast<int>(m.LParam);
-      if (anchor < 0) SetSelection(m_caret, m_caret);
-      else SetSelection(anchor, caret < 0 ? TextLength() : caret);
+      if (anchor < 0)
+        SetSelection(m_caret, m_caret);
+      else
+        SetSelection(anchor, caret < 0 ? TextLength() : caret);
       break;
     }
     case EM_GETRECT:
@@ -687,8 +719,10 @@ void TCustomEdit::DefaultHandler(TMessage& m) {
     case EM_SETRECTNP:
       // Only a multi-line edit honours a formatting rectangle of its own.
       if (!m_multiLine) break;
-      if (m.LParam) m_formatRect = AdjustedRect(*reinterpret_cast<const TRect*>(m.LParam));
-      else UpdateFormatRect();
+      if (m.LParam)
+        m_formatRect = AdjustedRect(*reinterpret_cast<const TRect*>(m.LParam));
+      else
+        UpdateFormatRect();
       ScrollCaretIntoView();
       if (m.Msg == EM_SETRECT) Invalidate();
       break;
@@ -702,16 +736,17 @@ void TCustomEdit::DefaultHandler(TMessage& m) {
       ScrollCaretIntoView();
       Invalidate();
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
 void TCustomEdit::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   if (button == mbLeft) {
     const int pos = CharFromPos(x, y);
-    if (shift & ssDouble) SelectWordAt(pos);
-    else SetSelection((shift & ssShift) ? m_anchor : pos, pos);
+    if (shift & ssDouble)
+      SelectWordAt(pos);
+    else
+      SetSelection((shift & ssShift) ? m_anchor : pos, pos);
     m_mouseSelecting = !(shift & ssDouble);
     if (!HoldsFocus() && CanFocus()) SetFocus();
   }
@@ -737,8 +772,10 @@ void TCustomEdit::MouseUp(TMouseButton button, TShiftState shift, int x, int y) 
 
 void TCustomEdit::PaintNonClient(TCanvas& canvas) {
   if (m_borderStyle != bsSingle) return;
-  if (m_ctl3D) canvas.DrawEdge({0, 0, Width(), Height()}, edgeSunken, bfRect);
-  else TWinControl::PaintNonClient(canvas);
+  if (m_ctl3D)
+    canvas.DrawEdge({0, 0, Width(), Height()}, edgeSunken, bfRect);
+  else
+    TWinControl::PaintNonClient(canvas);
 }
 
 void TCustomEdit::PaintWindow(TCanvas& canvas) {

@@ -30,8 +30,8 @@ void MessageBeep(unsigned type);
 
 // Edit messages beyond those every control knows.
 enum : std::uint32_t {
-  EM_GETSEL = 0x00B0,    // Result: low word the start, high word the end of the selection
-  EM_SETSEL = 0x00B1,    // WParam: anchor, LParam: caret (-1: the end of the text)
+  EM_GETSEL = 0x00B0,  // Result: low word the start, high word the end of the selection
+  EM_SETSEL = 0x00B1,  // WParam: anchor, LParam: caret (-1: the end of the text)
   EM_CANUNDO = 0x00C6,
   EM_EMPTYUNDOBUFFER = 0x00CD,
 };
@@ -92,7 +92,10 @@ class TCustomEdit : public TWinControl {
   void PasteFromClipboard() { Perform(WM_PASTE); }
   bool CanUndo() const { return m_canUndo; }
   void Undo() { Perform(WM_UNDO); }
-  void ClearUndo() { m_canUndo = false; m_undoRun = urNone; }
+  void ClearUndo() {
+    m_canUndo = false;
+    m_undoRun = urNone;
+  }
 
   TNotifyEvent OnChange;
 
@@ -225,4 +228,3 @@ class TEdit : public TCustomEdit {
   explicit TEdit(TComponent* owner) : TCustomEdit(owner) {}
   const char* ClassName() const override { return "TEdit"; }
 };
-

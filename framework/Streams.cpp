@@ -85,9 +85,7 @@ void TMemoryStream::Clear() {
   m_position = 0;
 }
 
-std::size_t TSpanStream::Read(void* buffer, std::size_t count) {
-  return ReadSpan(m_bytes, m_position, buffer, count);
-}
+std::size_t TSpanStream::Read(void* buffer, std::size_t count) { return ReadSpan(m_bytes, m_position, buffer, count); }
 
 std::int64_t TSpanStream::Seek(std::int64_t offset, TSeekOrigin origin) {
   m_position = SeekTarget(m_position, Size(), offset, origin);

@@ -17,11 +17,11 @@ class Exception : public std::exception {
   std::string m_message;
 };
 
-#define ORV_ERROR_CLASS(Name, Base)                                 \
-  class Name : public Base {                                        \
-   public:                                                          \
-    using Base::Base;                                               \
-    const char* ClassName() const override { return #Name; }        \
+#define ORV_ERROR_CLASS(Name, Base)                          \
+  class Name : public Base {                                 \
+   public:                                                   \
+    using Base::Base;                                        \
+    const char* ClassName() const override { return #Name; } \
   }
 
 ORV_ERROR_CLASS(EConvertError, Exception);

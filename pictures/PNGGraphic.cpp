@@ -17,8 +17,7 @@ inline std::uint32_t BlendChannel(std::uint32_t s, std::uint32_t d, std::uint32_
 inline TPixel BlendAlphaBitmap(TPixel s, TPixel d) {
   const std::uint32_t a = s >> 24;
   TPixel out = d & 0xFF000000u;
-  for (int shift = 0; shift < 24; shift += 8)
-    out |= BlendChannel((s >> shift) & 0xFF, (d >> shift) & 0xFF, a) << shift;
+  for (int shift = 0; shift < 24; shift += 8) out |= BlendChannel((s >> shift) & 0xFF, (d >> shift) & 0xFF, a) << shift;
   return out;
 }
 

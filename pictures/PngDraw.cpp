@@ -59,8 +59,9 @@ class TSourceRows {
     if (y == m_cachedRow) return m_line.data();
     m_cachedRow = y;
     const std::uint8_t* row = m_raster.ImageRow(y);
-    const std::uint8_t* alpha =
-        m_header.AlphaPlane().Empty() ? nullptr : m_header.AlphaPlane().Data() + static_cast<std::size_t>(y) * m_raster.Width;
+    const std::uint8_t* alpha = m_header.AlphaPlane().Empty()
+                                    ? nullptr
+                                    : m_header.AlphaPlane().Data() + static_cast<std::size_t>(y) * m_raster.Width;
     const int type = m_header.ColorType();
     for (int x = 0; x < m_raster.Width; ++x) {
       TPixel p;
@@ -125,15 +126,15 @@ void TPNGObject::Draw(TCanvas& canvas, const TRect& rect) {
   const TAxisMap columns(w, W), rows(h, H);
   TSourceRows source(*this, AlphaKind());
 
-  const std::int64_t left = std::int64_t{r.Left} * s + canvas.Origin().X, top = std::int64_t{r.Top} * s + canvas.Origin().Y;
+  const std::int64_t left = std::int64_t{r.Left} * s + canvas.Origin().X,
+                     top = std::int64_t{r.Top} * s + canvas.Origin().Y;
   if (source.IndexedPerPixel()) {
     // Every palette index drawn must exist before anything is drawn; pixels that the clip leaves
     // out are not looked at, so a huge picture drawn into a small canvas costs the canvas.
     canvas.ForEachClipped(r, [&](const TRect& part) {
       for (int sy = part.Top; sy < part.Bottom; ++sy) {
         const int y = rows(sy - top);
-        for (int sx = part.Left; sx < part.Right; ++sx)
-          source.CheckIndex(source.Index(columns(sx - left), y));
+        for (int sx = part.Left; sx < part.Right; ++sx) source.CheckIndex(source.Index(columns(sx - left), y));
       }
     });
   }
@@ -142,8 +143,7 @@ void TPNGObject::Draw(TCanvas& canvas, const TRect& rect) {
     for (int sy = part.Top; sy < part.Bottom; ++sy) {
       const TPixel* src = source.Row(rows(sy - top));
       TPixel* dst = target->Row(sy);
-      for (int sx = part.Left; sx < part.Right; ++sx)
-        dst[sx] = Compose(src[columns(sx - left)], dst[sx]);
+      for (int sx = part.Left; sx < part.Right; ++sx) dst[sx] = Compose(src[columns(sx - left)], dst[sx]);
     }
   });
 }

@@ -13,13 +13,13 @@ namespace {
 
 constexpr std::size_t MaxIdatBytes = 1 << 20;
 
-
 // Image row y as a PNG scan line of the full width, without its filter byte.
 void RawLine(const TChunkIHDR& header, const std::array<std::uint8_t, 256>& inverse, int y, std::uint8_t* out) {
   const TPngRaster& raster = header.ColorRaster();
   const int width = raster.Width;
   const std::uint8_t* src = raster.ImageRow(y);
-  const std::uint8_t* alpha = header.AlphaPlane().Empty() ? nullptr : header.AlphaPlane().Data() + y * std::size_t(width);
+  const std::uint8_t* alpha =
+      header.AlphaPlane().Empty() ? nullptr : header.AlphaPlane().Data() + y * std::size_t(width);
   const std::uint8_t* wide = header.WideSamplePlane().Empty()
                                  ? nullptr
                                  : header.WideSamplePlane().Data() + (raster.Height - 1 - y) * raster.RowBytes;

@@ -11,12 +11,23 @@ using TRaise = void (*)(const std::string&);
 
 // Indexed by TPngFailure.
 constexpr TRaise Raisers[] = {
-    Raise<EPNGInvalidFileHeader>, Raise<EPngUnexpectedEnd>,       Raise<EPNGIHDRNotFirst>,
-    Raise<EPNGUnknownCriticalChunk>, Raise<EPNGNoImageData>,      Raise<EPngInvalidCRC>,
-    Raise<EPngInvalidIHDR>,       Raise<EPNGSizeExceeds>,         Raise<EPNGUnknownCompression>,
-    Raise<EPNGUnknownInterlace>,  Raise<EPNGInvalidPalette>,      Raise<EPNGMissingMultipleIDAT>,
-    Raise<EPNGZLIBError>,         Raise<EPNGOutMemory>,           Raise<EPNGHeaderNotPresent>,
-    Raise<EPngError>,             Raise<EPngError>,
+    Raise<EPNGInvalidFileHeader>,
+    Raise<EPngUnexpectedEnd>,
+    Raise<EPNGIHDRNotFirst>,
+    Raise<EPNGUnknownCriticalChunk>,
+    Raise<EPNGNoImageData>,
+    Raise<EPngInvalidCRC>,
+    Raise<EPngInvalidIHDR>,
+    Raise<EPNGSizeExceeds>,
+    Raise<EPNGUnknownCompression>,
+    Raise<EPNGUnknownInterlace>,
+    Raise<EPNGInvalidPalette>,
+    Raise<EPNGMissingMultipleIDAT>,
+    Raise<EPNGZLIBError>,
+    Raise<EPNGOutMemory>,
+    Raise<EPNGHeaderNotPresent>,
+    Raise<EPngError>,
+    Raise<EPngError>,
 };
 static_assert(sizeof Raisers / sizeof Raisers[0] == pfChunksNotCompatible + 1, "one error class per failure");
 

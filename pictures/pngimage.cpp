@@ -34,7 +34,9 @@ class TStreamInput : public TPngInput {
   std::size_t Read(std::uint8_t* out, std::size_t count) override {
     return static_cast<std::size_t>(m_stream.Read(out, static_cast<std::int64_t>(count)));
   }
-  std::uint64_t Remaining() const override { return static_cast<std::uint64_t>(std::max<std::int64_t>(m_stream.Remaining(), 0)); }
+  std::uint64_t Remaining() const override {
+    return static_cast<std::uint64_t>(std::max<std::int64_t>(m_stream.Remaining(), 0));
+  }
   void Skip(std::uint64_t count) override {
     m_stream.Seek(static_cast<std::int64_t>(std::min(count, Remaining())), soCurrent);
   }
@@ -138,7 +140,9 @@ void TChunkIHDR::Assign(const TChunk& source) {
   m_header = static_cast<const TChunkIHDR&>(source).m_header;
 }
 
-void TChunkIHDR::Loaded() { m_header = WithPngErrors([&] { return ParsePngHeader(m_data); }); }
+void TChunkIHDR::Loaded() {
+  m_header = WithPngErrors([&] { return ParsePngHeader(m_data); });
+}
 
 void TChunkIHDR::SetHeader(std::uint32_t width, std::uint32_t height, std::uint8_t bitDepth, std::uint8_t colorType,
                            std::uint8_t interlace) {

@@ -153,7 +153,10 @@ class TChunkPLTE : public TChunk {
 class TChunktRNS : public TChunk {
  public:
   static constexpr TChunkName Type = PngTransparencyType;
-  explicit TChunktRNS(TPNGObject& owner) : TChunk(owner) { m_name = Type; m_table.fill(255); }
+  explicit TChunktRNS(TPNGObject& owner) : TChunk(owner) {
+    m_name = Type;
+    m_table.fill(255);
+  }
   TChunkName TypeName() const override { return Type; }
   void Assign(const TChunk& source) override;
   std::unique_ptr<TChunk> CreateEmpty(TPNGObject& owner) const override { return std::make_unique<TChunktRNS>(owner); }
@@ -278,9 +281,8 @@ using TChunkFactory = std::unique_ptr<TChunk> (*)(TPNGObject& owner);
 void RegisterChunk(const TChunkName& type, TChunkFactory factory);
 template <class TChunkClass>
 void RegisterChunk() {
-  RegisterChunk(TChunkClass::Type, [](TPNGObject& owner) -> std::unique_ptr<TChunk> {
-    return std::make_unique<TChunkClass>(owner);
-  });
+  RegisterChunk(TChunkClass::Type,
+                [](TPNGObject& owner) -> std::unique_ptr<TChunk> { return std::make_unique<TChunkClass>(owner); });
 }
 // Registers the chunk classes of this module in their fixed order (once; again after removal).
 void RegisterChunkClasses();
@@ -368,5 +370,3 @@ class TPNGObject : public TGraphic {
   TPngImage m_image;
   std::size_t m_textBudget = TChunkzTXt::MaxTextBytes;
 };
-
-

@@ -18,7 +18,7 @@ constexpr TWindowId NoWindow = 0;
 struct TWindowParams {
   std::string ClassName;  // the window class, e.g. "TForm1"
   std::string Caption;
-  TRect Bounds;           // screen coordinates, outer size
+  TRect Bounds;  // screen coordinates, outer size
   bool Borderless = false;
   bool StayOnTop = false;
   bool NoTaskbar = false;
@@ -31,25 +31,23 @@ enum TMouseButtonId { pbLeft, pbRight, pbMiddle };
 enum TShiftFlag : unsigned { ksShift = 1, ksAlt = 2, ksCtrl = 4 };
 using TShiftState = unsigned;
 
-enum TCursorShape {
-  csArrow, csIBeam, csHand, csSizeAll, csCross, csWait, csNo, csSizeWE, csSizeNS
-};
+enum TCursorShape { csArrow, csIBeam, csHand, csSizeAll, csCross, csWait, csNo, csSizeWE, csSizeNS };
 
 enum TEventKind {
-  evKeyDown,       // Key: virtual key code
+  evKeyDown,  // Key: virtual key code
   evKeyUp,
-  evChar,          // Char: code point; Ctrl+letter as 1..26, Backspace 8, Tab 9, Enter 13, Esc 27
-  evMouseDown,     // Button, client X/Y, screen position
+  evChar,       // Char: code point; Ctrl+letter as 1..26, Backspace 8, Tab 9, Enter 13, Esc 27
+  evMouseDown,  // Button, client X/Y, screen position
   evMouseUp,
   evMouseMove,
-  evMouseLeave,    // the pointer left the window (no button held)
-  evActivate,      // the window became the active window; ByClick when a click activated it
+  evMouseLeave,  // the pointer left the window (no button held)
+  evActivate,    // the window became the active window; ByClick when a click activated it
   evDeactivate,
-  evExpose,        // the window's contents must be presented again
-  evClose,         // the user asked to close the window
-  evSettingsChange, // the desktop announced new settings (locale)
-  evBoundsChange    // Bounds: the window is not where the program put it (a window manager moved,
-                    // clamped or refused a move or resize); the program follows
+  evExpose,          // the window's contents must be presented again
+  evClose,           // the user asked to close the window
+  evSettingsChange,  // the desktop announced new settings (locale)
+  evBoundsChange     // Bounds: the window is not where the program put it (a window manager moved,
+                     // clamped or refused a move or resize); the program follows
 };
 
 struct TEvent {
@@ -63,7 +61,7 @@ struct TEvent {
   TMouseButtonId Button = pbLeft;
   TPoint Client;  // position relative to the window's top-left corner
   TPoint Screen;
-  TRect Bounds;   // evBoundsChange: the window's real place and size on the screen
+  TRect Bounds;  // evBoundsChange: the window's real place and size on the screen
   bool ByClick = false;
 };
 
@@ -93,7 +91,10 @@ class TPlatform {
   // Positions and sizes at this boundary are device pixels. The display scale the desktop asks
   // for where `window` is (NoWindow: the primary screen): 1.0 at 96 pixels per inch, 2.0 at 192.
   // The class library turns it into the window's whole scale factor.
-  virtual double DesktopScale(TWindowId window) { (void)window; return 1.0; }
+  virtual double DesktopScale(TWindowId window) {
+    (void)window;
+    return 1.0;
+  }
   virtual TPoint PrimaryScreenSize() = 0;
   virtual TPoint CursorPos() = 0;
 
@@ -112,7 +113,10 @@ class TPlatform {
 
   // A modal message box is shown / dismissed (drawn by the class library itself); lets a test
   // backend report it. Nothing to do on a real desktop.
-  virtual void MessageBoxShown(const std::string& caption, const std::string& text) { (void)caption; (void)text; }
+  virtual void MessageBoxShown(const std::string& caption, const std::string& text) {
+    (void)caption;
+    (void)text;
+  }
   virtual void MessageBoxClosed() {}
 };
 

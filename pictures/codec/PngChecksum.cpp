@@ -42,8 +42,8 @@ std::uint64_t LaneSum(__m128i v) {
 
 // Adds the whole 32-byte steps of `size` bytes; returns the bytes done. Each step is two 16-byte
 // halves with sums of their own, so that the additions of one step do not wait for each other.
-__attribute__((target("ssse3"))) std::size_t AddSsse3(std::uint32_t& s1, std::uint32_t& s2,
-                                                      const std::uint8_t* data, std::size_t size) {
+__attribute__((target("ssse3"))) std::size_t AddSsse3(std::uint32_t& s1, std::uint32_t& s2, const std::uint8_t* data,
+                                                      std::size_t size) {
   // The first half's bytes are 32 down to 17 bytes from the step's end, the second's 16 down to 1.
   const __m128i firstWeights = _mm_setr_epi8(32, 31, 30, 29, 28, 27, 26, 25, 24, 23, 22, 21, 20, 19, 18, 17);
   const __m128i secondWeights = _mm_setr_epi8(16, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1);

@@ -89,9 +89,7 @@ std::size_t TImageDecoder::LineLength(std::uint64_t w) const {
   return PngLineBytes(m_header.ColorType, m_header.BitDepth, w);
 }
 
-std::size_t TImageDecoder::FilterDistance() const {
-  return PngFilterDistance(m_header.ColorType, m_header.BitDepth);
-}
+std::size_t TImageDecoder::FilterDistance() const { return PngFilterDistance(m_header.ColorType, m_header.BitDepth); }
 
 void TImageDecoder::ReadExact(std::uint8_t* out, std::size_t count) {
   if (m_input.Read(out, count) != count) RaisePngFailure(pfUnexpectedEnd);
@@ -181,9 +179,8 @@ void TImageDecoder::Convert(const std::uint8_t* line, int y, int col0, int step,
   std::uint8_t* dst = raster.ImageRow(y);
   const std::size_t width = raster.Width;
   std::uint8_t* alpha = m_image.Alpha().Empty() ? nullptr : m_image.Alpha().Data() + y * width;
-  std::uint8_t* wide = m_image.Wide().Empty()
-                           ? nullptr
-                           : m_image.Wide().Data() + (raster.Height - 1 - y) * raster.RowBytes;
+  std::uint8_t* wide =
+      m_image.Wide().Empty() ? nullptr : m_image.Wide().Data() + (raster.Height - 1 - y) * raster.RowBytes;
   const std::uint8_t* lut = m_lut;
   const int depth = m_header.BitDepth;
   const int type = m_header.ColorType;
@@ -250,8 +247,7 @@ void TImageDecoder::Convert(const std::uint8_t* line, int y, int col0, int step,
       return;
     case Format(ctTrueColor, bd16):
       if (m_identity && step == 1) {
-        Rgb16ToBgr(line, dst + 3 * col0, wide + 3 * col0, static_cast<std::size_t>(count),
-                   raster.RowBytes - 3 * col0);
+        Rgb16ToBgr(line, dst + 3 * col0, wide + 3 * col0, static_cast<std::size_t>(count), raster.RowBytes - 3 * col0);
         return;
       }
       for (int k = 0, c = col0; k < count; ++k, c += step) {
@@ -328,8 +324,7 @@ void TImageDecoder::FinishRow(int y, int count) {
   if (used < raster.RowBytes) {
     std::memset(raster.ImageRow(y) + used, 0, raster.RowBytes - used);
     if (!m_image.Wide().Empty())
-      std::memset(m_image.Wide().Data() + (raster.Height - 1 - y) * raster.RowBytes + used, 0,
-                  raster.RowBytes - used);
+      std::memset(m_image.Wide().Data() + (raster.Height - 1 - y) * raster.RowBytes + used, 0, raster.RowBytes - used);
   }
 }
 

@@ -141,8 +141,7 @@ void SerialBytes(const std::uint8_t* raw, std::uint8_t* out, const std::uint8_t*
                  std::size_t d) {
   for (std::size_t i = 0; i < length; ++i) {
     const bool left = i >= d;
-    out[i] = static_cast<std::uint8_t>(
-        TFilter::Apply(raw[i], left ? out[i - d] : 0, prev[i], left ? prev[i - d] : 0));
+    out[i] = static_cast<std::uint8_t>(TFilter::Apply(raw[i], left ? out[i - d] : 0, prev[i], left ? prev[i - d] : 0));
   }
 }
 
@@ -200,14 +199,14 @@ void UnfilterLine(std::uint8_t filter, const std::uint8_t* raw, std::uint8_t* ou
 // --- Two lines --------------------------------------------------------------------------------
 
 template <std::size_t D, class TTop, class TBottom>
-void PairBytes(const std::uint8_t* topRaw, std::uint8_t* topOut, const std::uint8_t* bottomRaw,
-               std::uint8_t* bottomOut, const std::uint8_t* prev, std::size_t length) {
+void PairBytes(const std::uint8_t* topRaw, std::uint8_t* topOut, const std::uint8_t* bottomRaw, std::uint8_t* bottomOut,
+               const std::uint8_t* prev, std::size_t length) {
   // Byte i of the upper line, then byte i - D of the lower one.
   for (std::size_t i = 0; i < length + D; ++i) {
     if (i < length) {
       const bool left = i >= D;
-      topOut[i] = static_cast<std::uint8_t>(
-          TTop::Apply(topRaw[i], left ? topOut[i - D] : 0, prev[i], left ? prev[i - D] : 0));
+      topOut[i] =
+          static_cast<std::uint8_t>(TTop::Apply(topRaw[i], left ? topOut[i - D] : 0, prev[i], left ? prev[i - D] : 0));
     }
     if (i >= D) {
       const std::size_t x = i - D;
@@ -260,9 +259,8 @@ void Pair(const std::uint8_t* topRaw, std::uint8_t* topOut, const std::uint8_t* 
 }
 
 template <std::size_t D, class TTop>
-bool PairWithTop(std::uint8_t bottom, const std::uint8_t* topRaw, std::uint8_t* topOut,
-                 const std::uint8_t* bottomRaw, std::uint8_t* bottomOut, const std::uint8_t* prev,
-                 std::size_t length) {
+bool PairWithTop(std::uint8_t bottom, const std::uint8_t* topRaw, std::uint8_t* topOut, const std::uint8_t* bottomRaw,
+                 std::uint8_t* bottomOut, const std::uint8_t* prev, std::size_t length) {
   switch (bottom) {
     case 1: Pair<D, TTop, TSubFilter>(topRaw, topOut, bottomRaw, bottomOut, prev, length); return true;
     case 3: Pair<D, TTop, TAverageFilter>(topRaw, topOut, bottomRaw, bottomOut, prev, length); return true;
@@ -283,7 +281,6 @@ bool UnfilterPair(std::uint8_t top, std::uint8_t bottom, const std::uint8_t* top
   }
 }
 
-
 // --- Three lines ------------------------------------------------------------------------------
 // A serial line, a None or Up line, and another serial line: each line one pixel behind the one
 // above, so the two serial chains overlap as in a pair.
@@ -299,17 +296,20 @@ void TripleBytes(const TUnfilterLine* lines, const std::uint8_t* prev, std::size
   for (std::size_t i = 0; i < length + 2 * D; ++i) {
     if (i < length) {
       const bool left = i >= D;
-      out0[i] = static_cast<std::uint8_t>(TTop::Apply(raw0[i], left ? out0[i - D] : 0, prev[i], left ? prev[i - D] : 0));
+      out0[i] =
+          static_cast<std::uint8_t>(TTop::Apply(raw0[i], left ? out0[i - D] : 0, prev[i], left ? prev[i - D] : 0));
     }
     if (i >= D && i - D < length) {
       const std::size_t x = i - D;
       const bool left = x >= D;
-      out1[x] = static_cast<std::uint8_t>(TMid::Apply(raw1[x], left ? out1[x - D] : 0, out0[x], left ? out0[x - D] : 0));
+      out1[x] =
+          static_cast<std::uint8_t>(TMid::Apply(raw1[x], left ? out1[x - D] : 0, out0[x], left ? out0[x - D] : 0));
     }
     if (i >= 2 * D) {
       const std::size_t x = i - 2 * D;
       const bool left = x >= D;
-      out2[x] = static_cast<std::uint8_t>(TBottom::Apply(raw2[x], left ? out2[x - D] : 0, out1[x], left ? out1[x - D] : 0));
+      out2[x] =
+          static_cast<std::uint8_t>(TBottom::Apply(raw2[x], left ? out2[x - D] : 0, out1[x], left ? out1[x - D] : 0));
     }
   }
 }

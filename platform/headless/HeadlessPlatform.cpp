@@ -174,7 +174,8 @@ TWindowId THeadlessPlatform::PointerTarget() const {
   return WindowAt(m_pointer);
 }
 
-TEvent THeadlessPlatform::MouseEvent(TEventKind kind, TWindowId window, TMouseButtonId button, TShiftState shift) const {
+TEvent THeadlessPlatform::MouseEvent(TEventKind kind, TWindowId window, TMouseButtonId button,
+                                     TShiftState shift) const {
   TEvent e{kind, window};
   e.Button = button;
   e.Shift = shift;
@@ -187,7 +188,8 @@ void THeadlessPlatform::MovePointer(TPoint screen, TShiftState shift) {
   m_pointer = screen;
   const TWindowId target = PointerTarget();
   const TWindowId under = WindowAt(screen);
-  if (m_hover != NoWindow && m_hover != under && m_capture == NoWindow) Push(MouseEvent(evMouseLeave, m_hover, pbLeft, shift));
+  if (m_hover != NoWindow && m_hover != under && m_capture == NoWindow)
+    Push(MouseEvent(evMouseLeave, m_hover, pbLeft, shift));
   m_hover = under;
   if (target != NoWindow) Push(MouseEvent(evMouseMove, target, pbLeft, shift));
 }

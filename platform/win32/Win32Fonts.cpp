@@ -5,8 +5,8 @@
 // has exactly the bytes the system reports for the selected font is that font, also inside a
 // collection of several faces.
 
-#include "platform/FontFiles.h"
 #include "base/Utf8.h"
+#include "platform/FontFiles.h"
 #include "platform/win32/WideText.h"
 
 #include <algorithm>
@@ -31,7 +31,8 @@ constexpr DWORD TableTag(const char (&tag)[5]) {
 
 std::uint32_t BigEndian(const std::vector<char>& bytes, size_t at, int size) {
   std::uint32_t value = 0;
-  for (int k = 0; k < size && at + k < bytes.size(); ++k) value = value << 8 | static_cast<unsigned char>(bytes[at + k]);
+  for (int k = 0; k < size && at + k < bytes.size(); ++k)
+    value = value << 8 | static_cast<unsigned char>(bytes[at + k]);
   return value;
 }
 
@@ -128,7 +129,8 @@ void ReadFontsKey(HKEY root, std::vector<TInstalledFont>& fonts) {
     DWORD nameLength = static_cast<DWORD>(std::size(name));
     DWORD pathBytes = sizeof path - sizeof(wchar_t);
     DWORD type = 0;
-    const LONG result = RegEnumValueW(key, i, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(path), &pathBytes);
+    const LONG result =
+        RegEnumValueW(key, i, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(path), &pathBytes);
     if (result == ERROR_NO_MORE_ITEMS) break;
     if (result != ERROR_SUCCESS || type != REG_SZ) continue;
     path[pathBytes / sizeof(wchar_t)] = L'\0';

@@ -15,10 +15,10 @@
 // Messages become events in a queue that WaitEvent hands out one at a time; timers are the
 // framework's deadlines, waited for with MsgWaitForMultipleObjects.
 
-#include "platform/Desktop.h"
-#include "platform/Platform.h"
 #include "base/Utf8.h"
 #include "platform/CommandLine.h"
+#include "platform/Desktop.h"
+#include "platform/Platform.h"
 #include "platform/win32/WideText.h"
 
 #include <algorithm>
@@ -30,6 +30,8 @@
 #include <vector>
 
 #include "platform/win32/Win32Api.h"
+
+// These need the definitions above.
 #include <objbase.h>
 #include <shellapi.h>
 
@@ -45,7 +47,7 @@ struct TWindowRecord {
   HWND Handle = nullptr;
   bool Borderless = false;
   bool Layered = false;
-  TRect Bounds;    // the client area on the screen, as the program last knew it
+  TRect Bounds;  // the client area on the screen, as the program last knew it
   // Places the program asked for lately: a report of one of them is the system catching up with
   // a request (under Wine, window-manager answers arrive after later requests), not a move.
   std::deque<TRect> Requested;
@@ -171,9 +173,9 @@ TWindowId TWin32Platform::CreateWindow(const TWindowParams& params) {
   if (params.NoTaskbar && !owner) exStyle |= WS_EX_TOOLWINDOW;
   const RECT outer = OuterRect(params.Bounds, style, exStyle);
   const TWindowId id = m_nextId++;
-  HWND hwnd = CreateWindowExW(exStyle, className.c_str(), Wide(params.Caption).c_str(), style, outer.left,
-                              outer.top, outer.right - outer.left, outer.bottom - outer.top,
-                              owner ? owner->Handle : nullptr, nullptr, m_instance, nullptr);
+  HWND hwnd = CreateWindowExW(exStyle, className.c_str(), Wide(params.Caption).c_str(), style, outer.left, outer.top,
+                              outer.right - outer.left, outer.bottom - outer.top, owner ? owner->Handle : nullptr,
+                              nullptr, m_instance, nullptr);
   if (!hwnd) throw std::runtime_error("cannot create a window");
   SetWindowLongPtrW(hwnd, GWLP_USERDATA, static_cast<LONG_PTR>(id));
   TWindowRecord& record = m_windows[id];
@@ -295,13 +297,13 @@ void TWin32Platform::Paint(TWindowRecord& record, HDC dc, const TRect& area) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
-  SetDIBitsToDevice(dc, part.Left, part.Top, static_cast<DWORD>(part.Width()), static_cast<DWORD>(part.Height()),
-                    0, 0, 0, static_cast<UINT>(part.Height()), rows.data(), &info, DIB_RGB_COLORS);
+  SetDIBitsToDevice(dc, part.Left, part.Top, static_cast<DWORD>(part.Width()), static_cast<DWORD>(part.Height()), 0, 0,
+                    0, static_cast<UINT>(part.Height()), rows.data(), &info, DIB_RGB_COLORS);
 }
 
 void TWin32Platform::SetCursor(TCursorShape shape) {
-  static const LPCWSTR systemCursors[] = {IDC_ARROW, IDC_IBEAM, IDC_HAND, IDC_SIZEALL, IDC_CROSS,
-                                          IDC_WAIT, IDC_NO, IDC_SIZEWE, IDC_SIZENS};
+  static const LPCWSTR systemCursors[] = {IDC_ARROW, IDC_IBEAM, IDC_HAND,   IDC_SIZEALL, IDC_CROSS,
+                                          IDC_WAIT,  IDC_NO,    IDC_SIZEWE, IDC_SIZENS};
   static_assert(std::size(systemCursors) == csSizeNS + 1);
   m_cursor = shape;
   ::SetCursor(LoadCursorW(nullptr, systemCursors[shape]));
@@ -377,25 +379,17 @@ LRESULT TWin32Platform::Handle(TWindowId id, HWND hwnd, UINT msg, WPARAM wParam,
       EndPaint(hwnd, &ps);
       return 0;
     }
-    case WM_ERASEBKGND:
-      return 1;  // every pixel comes from the buffer
-    case WM_SIZE:
-      Push(evExpose, id);
-      break;
-    case WM_WINDOWPOSCHANGED:
-      FollowRealBounds(id, hwnd);
-      break;
-    case WM_CLOSE:
-      Push(evClose, id);
-      return 0;
+    case WM_ERASEBKGND: return 1;  // every pixel comes from the buffer
+    case WM_SIZE: Push(evExpose, id); break;
+    case WM_WINDOWPOSCHANGED: FollowRealBounds(id, hwnd); break;
+    case WM_CLOSE: Push(evClose, id); return 0;
     case WM_ACTIVATE: {
       TEvent e(LOWORD(wParam) == WA_INACTIVE ? evDeactivate : evActivate, id);
       e.ByClick = LOWORD(wParam) == WA_CLICKACTIVE;
       m_pending.push_back(e);
       break;
     }
-    case WM_MOUSEACTIVATE:
-      return MA_ACTIVATE;  // the click that activates a window is an ordinary click for it
+    case WM_MOUSEACTIVATE: return MA_ACTIVATE;  // the click that activates a window is an ordinary click for it
     case WM_SETCURSOR:
       if (LOWORD(lParam) != HTCLIENT) break;
       SetCursor(m_cursor);
@@ -406,9 +400,7 @@ LRESULT TWin32Platform::Handle(TWindowId id, HWND hwnd, UINT msg, WPARAM wParam,
     case WM_LBUTTONUP: PushMouse(evMouseUp, id, hwnd, lParam, pbLeft); return 0;
     case WM_RBUTTONUP: PushMouse(evMouseUp, id, hwnd, lParam, pbRight); return 0;
     case WM_MBUTTONUP: PushMouse(evMouseUp, id, hwnd, lParam, pbMiddle); return 0;
-    case WM_MOUSEMOVE:
-      PushMouse(evMouseMove, id, hwnd, lParam, pbLeft);
-      return 0;
+    case WM_MOUSEMOVE: PushMouse(evMouseMove, id, hwnd, lParam, pbLeft); return 0;
     case WM_MOUSELEAVE:
       if (m_tracking == hwnd) m_tracking = nullptr;
       if (GetCapture() != hwnd) Push(evMouseLeave, id);
@@ -423,8 +415,7 @@ LRESULT TWin32Platform::Handle(TWindowId id, HWND hwnd, UINT msg, WPARAM wParam,
       m_pending.push_back(e);
       break;
     }
-    default:
-      break;
+    default: break;
   }
   return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
@@ -584,8 +575,8 @@ void TWin32Platform::SwitchInputMethod(const std::string& name) {
 // point when it is empty or not a single ASCII character.
 char TWin32Platform::LocaleDecimalSeparator() {
   wchar_t separator[8] = {};
-  const int length = GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, separator,
-                                     static_cast<int>(std::size(separator)));
+  const int length =
+      GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, separator, static_cast<int>(std::size(separator)));
   if (length != 2 || separator[0] == 0 || separator[0] > 0x7F) return '.';
   return static_cast<char>(separator[0]);
 }

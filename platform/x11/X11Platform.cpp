@@ -28,13 +28,13 @@
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
 #include <X11/extensions/XShm.h>
-#include <xcb/randr.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <xcb/randr.h>
 
 #include <algorithm>
 #include <array>
@@ -81,15 +81,15 @@ struct TWindowImage {
 };
 
 struct TWindowRecord {
-  Window XWindow = 0;        // 0 until the window is needed (a window never shown has none)
-  Window Parent = 0;         // the root window, or a window manager's frame
+  Window XWindow = 0;  // 0 until the window is needed (a window never shown has none)
+  Window Parent = 0;   // the root window, or a window manager's frame
   TWindowParams Params;
-  TRect Bounds;              // the program's idea of the place and size
-  TRect Applied;             // as last sent to the server
+  TRect Bounds;                // the program's idea of the place and size
+  TRect Applied;               // as last sent to the server
   std::deque<TRect> InFlight;  // sent, not yet reported back
   std::uint8_t Opacity = 255;
   bool Visible = false;
-  Pixmap FirstFrame = 0;     // background that shows the first frame at the map
+  Pixmap FirstFrame = 0;  // background that shows the first frame at the map
   TWindowImage Picture;
 };
 
@@ -258,9 +258,9 @@ void TX11Platform::CreateXWindow(TWindowRecord& record) {
   // No background: the server leaves the area alone until the first frame is put there.
   attributes.background_pixmap = None;
   attributes.bit_gravity = NorthWestGravity;
-  attributes.event_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
-                          PointerMotionMask | EnterWindowMask | LeaveWindowMask | ExposureMask |
-                          StructureNotifyMask | FocusChangeMask | PropertyChangeMask;
+  attributes.event_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
+                          EnterWindowMask | LeaveWindowMask | ExposureMask | StructureNotifyMask | FocusChangeMask |
+                          PropertyChangeMask;
   record.XWindow = XCreateWindow(m_display, m_root, b.Left, b.Top, static_cast<unsigned>(std::max(b.Width(), 1)),
                                  static_cast<unsigned>(std::max(b.Height(), 1)), 0, CopyFromParent, InputOutput,
                                  CopyFromParent, CWBackPixmap | CWBitGravity | CWEventMask, &attributes);
@@ -433,7 +433,8 @@ void TX11Platform::Reported(TWindowId id, TWindowRecord& record, const XConfigur
 std::optional<TPoint> TX11Platform::RootOrigin(const TWindowRecord& record) {
   TPoint origin;
   Window child = 0;
-  if (!XTranslateCoordinates(m_display, record.XWindow, m_root, 0, 0, &origin.X, &origin.Y, &child)) return std::nullopt;
+  if (!XTranslateCoordinates(m_display, record.XWindow, m_root, 0, 0, &origin.X, &origin.Y, &child))
+    return std::nullopt;
   return origin;
 }
 
@@ -468,7 +469,8 @@ bool TX11Platform::EnsureImage(TWindowRecord& record, int width, int height) {
     picture.Image = XShmCreateImage(m_display, visual, depth, ZPixmap, nullptr, &picture.Shm,
                                     static_cast<unsigned>(width), static_cast<unsigned>(height));
     if (picture.Image) {
-      picture.Shm.shmid = shmget(IPC_PRIVATE, static_cast<size_t>(picture.Image->bytes_per_line) * height, IPC_CREAT | 0600);
+      picture.Shm.shmid =
+          shmget(IPC_PRIVATE, static_cast<size_t>(picture.Image->bytes_per_line) * height, IPC_CREAT | 0600);
       picture.Shm.shmaddr = picture.Shm.shmid < 0 ? reinterpret_cast<char*>(-1)
                                                   : static_cast<char*>(shmat(picture.Shm.shmid, nullptr, 0));
       picture.Shared = picture.Shm.shmaddr != reinterpret_cast<char*>(-1);
@@ -554,17 +556,18 @@ void TX11Platform::Present(TWindowId window, const TSurface& pixels, const TRect
 void TX11Platform::SetFirstFrame(TWindowRecord& record) {
   XImage* image = record.Picture.Image;
   if (record.FirstFrame) XFreePixmap(m_display, record.FirstFrame);
-  record.FirstFrame = XCreatePixmap(m_display, record.XWindow, static_cast<unsigned>(image->width),
-                                    static_cast<unsigned>(image->height),
-                                    static_cast<unsigned>(DefaultDepth(m_display, m_screen)));
+  record.FirstFrame =
+      XCreatePixmap(m_display, record.XWindow, static_cast<unsigned>(image->width),
+                    static_cast<unsigned>(image->height), static_cast<unsigned>(DefaultDepth(m_display, m_screen)));
   PutArea(record, record.FirstFrame, {0, 0, image->width, image->height});
   XSetWindowBackgroundPixmap(m_display, record.XWindow, record.FirstFrame);
 }
 
 void TX11Platform::SetCursor(TCursorShape shape) {
   if (m_cursor == shape) return;
-  static constexpr unsigned fontShapes[] = {XC_left_ptr, XC_xterm, XC_hand2, XC_fleur, XC_crosshair,
-                                            XC_watch, XC_X_cursor, XC_sb_h_double_arrow, XC_sb_v_double_arrow};
+  static constexpr unsigned fontShapes[] = {XC_left_ptr,         XC_xterm, XC_hand2,    XC_fleur,
+                                            XC_crosshair,        XC_watch, XC_X_cursor, XC_sb_h_double_arrow,
+                                            XC_sb_v_double_arrow};
   static_assert(std::size(fontShapes) == csSizeNS + 1);
   Cursor& cursor = m_cursors[shape];
   if (!cursor) cursor = XCreateFontCursor(m_display, fontShapes[shape]);
@@ -751,31 +754,24 @@ void TX11Platform::Translate(const XEvent& event) {
   TWindowRecord* record = Find(id);
   switch (event.type) {
     case KeyPress:
-    case KeyRelease:
-      TranslateKey(event.xkey);
-      return;
-    case ButtonPress: case ButtonRelease: case MotionNotify: case EnterNotify: case LeaveNotify:
-      TranslatePointer(event);
-      return;
+    case KeyRelease: TranslateKey(event.xkey); return;
+    case ButtonPress:
+    case ButtonRelease:
+    case MotionNotify:
+    case EnterNotify:
+    case LeaveNotify: TranslatePointer(event); return;
     case FocusIn:
-    case FocusOut:
-      TranslateFocus(event.xfocus);
-      return;
-    case ClientMessage:
-      TranslateClientMessage(event.xclient);
-      return;
+    case FocusOut: TranslateFocus(event.xfocus); return;
+    case ClientMessage: TranslateClientMessage(event.xclient); return;
     case MappingNotify:
       XRefreshKeyboardMapping(const_cast<XMappingEvent*>(&event.xmapping));
       if (event.xmapping.request != MappingPointer) m_keyboard->Reload();
       return;
-    case SelectionRequest:
-      AnswerSelectionRequest(event.xselectionrequest);
-      return;
+    case SelectionRequest: AnswerSelectionRequest(event.xselectionrequest); return;
     case SelectionClear:
       if (event.xselectionclear.selection == m_atoms->Clipboard) m_ownsClipboard = false;
       return;
-    default:
-      break;
+    default: break;
   }
   if (!record) return;
   switch (event.type) {
@@ -788,8 +784,8 @@ void TX11Platform::Translate(const XEvent& event) {
       if (event.type == ReparentNotify) record->Parent = event.xreparent.parent;
       if (record->InFlight.empty()) {
         if (std::optional<TPoint> origin = RootOrigin(*record)) {
-          Compare(id, *record, TRect{origin->X, origin->Y, origin->X + record->Bounds.Width(),
-                                     origin->Y + record->Bounds.Height()});
+          Compare(id, *record,
+                  TRect{origin->X, origin->Y, origin->X + record->Bounds.Width(), origin->Y + record->Bounds.Height()});
         }
       }
       if (event.type == MapNotify && record->FirstFrame) {
@@ -810,8 +806,7 @@ void TX11Platform::Translate(const XEvent& event) {
       if (!area.IsEmpty()) PutArea(*record, record->XWindow, area);
       break;
     }
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -849,10 +844,14 @@ void TX11Platform::TranslatePointer(const XEvent& event) {
     case ButtonRelease: {
       const XButtonEvent& b = event.xbutton;
       m_userTime = b.time;
-      if (b.button == Button1) e.Button = pbLeft;
-      else if (b.button == Button2) e.Button = pbMiddle;
-      else if (b.button == Button3) e.Button = pbRight;
-      else return;  // wheel steps and extra buttons
+      if (b.button == Button1)
+        e.Button = pbLeft;
+      else if (b.button == Button2)
+        e.Button = pbMiddle;
+      else if (b.button == Button3)
+        e.Button = pbRight;
+      else
+        return;  // wheel steps and extra buttons
       e.Kind = event.type == ButtonPress ? evMouseDown : evMouseUp;
       e.Screen = {b.x_root, b.y_root};
       e.Shift = shiftFromState(b.state);
@@ -929,8 +928,8 @@ Window TX11Platform::SelectionWindow() {
   if (!m_selectionWindow) {
     XSetWindowAttributes attributes{};
     attributes.event_mask = PropertyChangeMask;
-    m_selectionWindow = XCreateWindow(m_display, m_root, -10, -10, 1, 1, 0, 0, InputOnly, CopyFromParent,
-                                      CWEventMask, &attributes);
+    m_selectionWindow =
+        XCreateWindow(m_display, m_root, -10, -10, 1, 1, 0, 0, InputOnly, CopyFromParent, CWEventMask, &attributes);
   }
   return m_selectionWindow;
 }

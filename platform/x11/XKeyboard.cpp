@@ -14,11 +14,31 @@ namespace {
 
 // Codes of the classic desktop numbering beyond those named in Keys.h.
 enum TExtraKey : int {
-  vkPause = 0x13, vkCapital = 0x14, vkSnapshot = 0x2C, vkLWin = 0x5B, vkRWin = 0x5C, vkApps = 0x5D,
-  vkNumpad0 = 0x60, vkMultiply = 0x6A, vkAdd = 0x6B, vkSubtract = 0x6D, vkDecimal = 0x6E,
-  vkDivide = 0x6F, vkNumLock = 0x90, vkScroll = 0x91, vkOem1 = 0xBA, vkOemPlus = 0xBB,
-  vkOemComma = 0xBC, vkOemMinus = 0xBD, vkOemPeriod = 0xBE, vkOem2 = 0xBF, vkOem3 = 0xC0,
-  vkOem4 = 0xDB, vkOem5 = 0xDC, vkOem6 = 0xDD, vkOem7 = 0xDE
+  vkPause = 0x13,
+  vkCapital = 0x14,
+  vkSnapshot = 0x2C,
+  vkLWin = 0x5B,
+  vkRWin = 0x5C,
+  vkApps = 0x5D,
+  vkNumpad0 = 0x60,
+  vkMultiply = 0x6A,
+  vkAdd = 0x6B,
+  vkSubtract = 0x6D,
+  vkDecimal = 0x6E,
+  vkDivide = 0x6F,
+  vkNumLock = 0x90,
+  vkScroll = 0x91,
+  vkOem1 = 0xBA,
+  vkOemPlus = 0xBB,
+  vkOemComma = 0xBC,
+  vkOemMinus = 0xBD,
+  vkOemPeriod = 0xBE,
+  vkOem2 = 0xBF,
+  vkOem3 = 0xC0,
+  vkOem4 = 0xDB,
+  vkOem5 = 0xDC,
+  vkOem6 = 0xDD,
+  vkOem7 = 0xDE
 };
 
 struct TSymKey {
@@ -29,25 +49,25 @@ struct TSymKey {
 // One table from keysyms to virtual keys; letters, digits, function and keypad digit keys are
 // ranges handled before it.
 constexpr TSymKey SymKeys[] = {
-    {XKB_KEY_BackSpace, VK_BACK}, {XKB_KEY_Tab, VK_TAB}, {XKB_KEY_ISO_Left_Tab, VK_TAB},
-    {XKB_KEY_Return, VK_RETURN}, {XKB_KEY_KP_Enter, VK_RETURN}, {XKB_KEY_Shift_L, VK_SHIFT},
-    {XKB_KEY_Shift_R, VK_SHIFT}, {XKB_KEY_Control_L, VK_CONTROL}, {XKB_KEY_Control_R, VK_CONTROL},
-    {XKB_KEY_Alt_L, VK_MENU}, {XKB_KEY_Alt_R, VK_MENU}, {XKB_KEY_Pause, vkPause},
-    {XKB_KEY_Caps_Lock, vkCapital}, {XKB_KEY_Escape, VK_ESCAPE}, {XKB_KEY_space, VK_SPACE},
-    {XKB_KEY_Prior, VK_PRIOR}, {XKB_KEY_Next, VK_NEXT}, {XKB_KEY_End, VK_END}, {XKB_KEY_Home, VK_HOME},
-    {XKB_KEY_Left, VK_LEFT}, {XKB_KEY_Up, VK_UP}, {XKB_KEY_Right, VK_RIGHT}, {XKB_KEY_Down, VK_DOWN},
-    {XKB_KEY_Print, vkSnapshot}, {XKB_KEY_Insert, VK_INSERT}, {XKB_KEY_Delete, VK_DELETE},
-    {XKB_KEY_Super_L, vkLWin}, {XKB_KEY_Super_R, vkRWin}, {XKB_KEY_Menu, vkApps},
-    {XKB_KEY_KP_0, vkNumpad0}, {XKB_KEY_KP_Multiply, vkMultiply}, {XKB_KEY_KP_Add, vkAdd},
-    {XKB_KEY_KP_Subtract, vkSubtract}, {XKB_KEY_KP_Decimal, vkDecimal}, {XKB_KEY_KP_Divide, vkDivide},
-    {XKB_KEY_Num_Lock, vkNumLock}, {XKB_KEY_Scroll_Lock, vkScroll}, {XKB_KEY_semicolon, vkOem1},
-    {XKB_KEY_equal, vkOemPlus}, {XKB_KEY_plus, vkOemPlus}, {XKB_KEY_comma, vkOemComma},
-    {XKB_KEY_minus, vkOemMinus}, {XKB_KEY_period, vkOemPeriod}, {XKB_KEY_slash, vkOem2},
-    {XKB_KEY_grave, vkOem3}, {XKB_KEY_bracketleft, vkOem4}, {XKB_KEY_backslash, vkOem5},
-    {XKB_KEY_bracketright, vkOem6}, {XKB_KEY_apostrophe, vkOem7},
-    {XKB_KEY_KP_Home, VK_HOME}, {XKB_KEY_KP_End, VK_END}, {XKB_KEY_KP_Left, VK_LEFT},
-    {XKB_KEY_KP_Right, VK_RIGHT}, {XKB_KEY_KP_Up, VK_UP}, {XKB_KEY_KP_Down, VK_DOWN},
-    {XKB_KEY_KP_Insert, VK_INSERT}, {XKB_KEY_KP_Delete, VK_DELETE}};
+    {XKB_KEY_BackSpace, VK_BACK},      {XKB_KEY_Tab, VK_TAB},           {XKB_KEY_ISO_Left_Tab, VK_TAB},
+    {XKB_KEY_Return, VK_RETURN},       {XKB_KEY_KP_Enter, VK_RETURN},   {XKB_KEY_Shift_L, VK_SHIFT},
+    {XKB_KEY_Shift_R, VK_SHIFT},       {XKB_KEY_Control_L, VK_CONTROL}, {XKB_KEY_Control_R, VK_CONTROL},
+    {XKB_KEY_Alt_L, VK_MENU},          {XKB_KEY_Alt_R, VK_MENU},        {XKB_KEY_Pause, vkPause},
+    {XKB_KEY_Caps_Lock, vkCapital},    {XKB_KEY_Escape, VK_ESCAPE},     {XKB_KEY_space, VK_SPACE},
+    {XKB_KEY_Prior, VK_PRIOR},         {XKB_KEY_Next, VK_NEXT},         {XKB_KEY_End, VK_END},
+    {XKB_KEY_Home, VK_HOME},           {XKB_KEY_Left, VK_LEFT},         {XKB_KEY_Up, VK_UP},
+    {XKB_KEY_Right, VK_RIGHT},         {XKB_KEY_Down, VK_DOWN},         {XKB_KEY_Print, vkSnapshot},
+    {XKB_KEY_Insert, VK_INSERT},       {XKB_KEY_Delete, VK_DELETE},     {XKB_KEY_Super_L, vkLWin},
+    {XKB_KEY_Super_R, vkRWin},         {XKB_KEY_Menu, vkApps},          {XKB_KEY_KP_0, vkNumpad0},
+    {XKB_KEY_KP_Multiply, vkMultiply}, {XKB_KEY_KP_Add, vkAdd},         {XKB_KEY_KP_Subtract, vkSubtract},
+    {XKB_KEY_KP_Decimal, vkDecimal},   {XKB_KEY_KP_Divide, vkDivide},   {XKB_KEY_Num_Lock, vkNumLock},
+    {XKB_KEY_Scroll_Lock, vkScroll},   {XKB_KEY_semicolon, vkOem1},     {XKB_KEY_equal, vkOemPlus},
+    {XKB_KEY_plus, vkOemPlus},         {XKB_KEY_comma, vkOemComma},     {XKB_KEY_minus, vkOemMinus},
+    {XKB_KEY_period, vkOemPeriod},     {XKB_KEY_slash, vkOem2},         {XKB_KEY_grave, vkOem3},
+    {XKB_KEY_bracketleft, vkOem4},     {XKB_KEY_backslash, vkOem5},     {XKB_KEY_bracketright, vkOem6},
+    {XKB_KEY_apostrophe, vkOem7},      {XKB_KEY_KP_Home, VK_HOME},      {XKB_KEY_KP_End, VK_END},
+    {XKB_KEY_KP_Left, VK_LEFT},        {XKB_KEY_KP_Right, VK_RIGHT},    {XKB_KEY_KP_Up, VK_UP},
+    {XKB_KEY_KP_Down, VK_DOWN},        {XKB_KEY_KP_Insert, VK_INSERT},  {XKB_KEY_KP_Delete, VK_DELETE}};
 
 int FromSym(xkb_keysym_t sym) {
   if (sym >= XKB_KEY_a && sym <= XKB_KEY_z) return VK_A + static_cast<int>(sym - XKB_KEY_a);
@@ -74,9 +94,9 @@ int FromKeyPlace(unsigned keycode) {
 
 TShiftState ShiftOf(unsigned coreState) {
   TShiftState shift = 0;
-  if (coreState & 1u) shift |= ksShift;   // ShiftMask
-  if (coreState & 4u) shift |= ksCtrl;    // ControlMask
-  if (coreState & 8u) shift |= ksAlt;     // Mod1Mask
+  if (coreState & 1u) shift |= ksShift;  // ShiftMask
+  if (coreState & 4u) shift |= ksCtrl;   // ControlMask
+  if (coreState & 8u) shift |= ksAlt;    // Mod1Mask
   return shift;
 }
 
@@ -87,7 +107,8 @@ TXKeyboard::TXKeyboard(xcb_connection_t* connection) : m_connection(connection) 
                                    XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, nullptr, nullptr)) {
     throw std::runtime_error("the X server has no keyboard extension");
   }
-  m_context = xkb_context_new(static_cast<xkb_context_flags>(XKB_CONTEXT_NO_DEFAULT_INCLUDES | XKB_CONTEXT_NO_ENVIRONMENT_NAMES));
+  m_context = xkb_context_new(
+      static_cast<xkb_context_flags>(XKB_CONTEXT_NO_DEFAULT_INCLUDES | XKB_CONTEXT_NO_ENVIRONMENT_NAMES));
   if (!m_context) throw std::runtime_error("cannot read the keyboard");
   Reload();
 }
@@ -100,9 +121,9 @@ TXKeyboard::~TXKeyboard() {
 
 void TXKeyboard::Reload() {
   m_device = xkb_x11_get_core_keyboard_device_id(m_connection);
-  xkb_keymap* keymap = m_device < 0 ? nullptr
-                                    : xkb_x11_keymap_new_from_device(m_context, m_connection, m_device,
-                                                                     XKB_KEYMAP_COMPILE_NO_FLAGS);
+  xkb_keymap* keymap =
+      m_device < 0 ? nullptr
+                   : xkb_x11_keymap_new_from_device(m_context, m_connection, m_device, XKB_KEYMAP_COMPILE_NO_FLAGS);
   if (!keymap) {
     if (!m_keymap) throw std::runtime_error("cannot read the keyboard's keymap");
     return;  // keep the keymap we have
@@ -117,8 +138,8 @@ int TXKeyboard::VirtualKeyOf(unsigned keycode) const {
   // The key's own symbol without modifiers: Shift+1 is still key '1'.
   const xkb_layout_index_t layout = xkb_state_key_get_layout(m_state, keycode);
   const xkb_keysym_t* syms = nullptr;
-  const int count = xkb_keymap_key_get_syms_by_level(m_keymap, keycode, layout == XKB_LAYOUT_INVALID ? 0 : layout,
-                                                     0, &syms);
+  const int count =
+      xkb_keymap_key_get_syms_by_level(m_keymap, keycode, layout == XKB_LAYOUT_INVALID ? 0 : layout, 0, &syms);
   const int key = count > 0 ? FromSym(syms[0]) : 0;
   return key ? key : FromKeyPlace(keycode);
 }

@@ -16,8 +16,8 @@ struct xkb_state;
 namespace platform::x11 {
 
 struct TKeyPress {
-  int VirtualKey = 0;                   // 0: a key the class library has no code for
-  std::optional<std::uint32_t> Char;    // the character typed, control characters included
+  int VirtualKey = 0;                 // 0: a key the class library has no code for
+  std::optional<std::uint32_t> Char;  // the character typed, control characters included
   TShiftState Shift = 0;
 };
 

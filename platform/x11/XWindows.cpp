@@ -38,8 +38,7 @@ void SendStateMessage(Display* display, const TAtoms& atoms, Window window, bool
   event.xclient.data.l[1] = static_cast<long>(first);
   event.xclient.data.l[2] = static_cast<long>(second);
   event.xclient.data.l[3] = 1;  // the request comes from an ordinary application
-  XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask,
-             &event);
+  XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
 }
 
 // ---- the window search: batched requests over XCB -------------------------------------------
@@ -57,7 +56,8 @@ std::vector<TPropertyReply> Properties(xcb_connection_t* c, const std::vector<xc
   std::vector<xcb_get_property_cookie_t> cookies;
   cookies.reserve(windows.size());
   for (xcb_window_t w : windows)
-    cookies.push_back(xcb_get_property(c, 0, w, static_cast<xcb_atom_t>(property), static_cast<xcb_atom_t>(type), 0, longs));
+    cookies.push_back(
+        xcb_get_property(c, 0, w, static_cast<xcb_atom_t>(property), static_cast<xcb_atom_t>(type), 0, longs));
   std::vector<TPropertyReply> replies;
   replies.reserve(windows.size());
   for (xcb_get_property_cookie_t cookie : cookies) {
@@ -141,20 +141,58 @@ std::vector<xcb_window_t> ClientList(xcb_connection_t* c, const TAtoms& atoms, x
 }  // namespace
 
 TAtoms::TAtoms(Display* display) {
-  static constexpr std::array names = {
-      "UTF8_STRING", "TARGETS", "CLIPBOARD", "ORVANTA_CLIPBOARD", "WM_PROTOCOLS", "WM_DELETE_WINDOW",
-      "WM_STATE", "_NET_WM_PING", "_NET_WM_NAME", "_NET_WM_STATE", "_NET_WM_STATE_ABOVE",
-      "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_WINDOW_TYPE",
-      "_NET_WM_WINDOW_TYPE_NORMAL", "_NET_WM_WINDOW_TYPE_DIALOG", "_NET_WM_WINDOW_OPACITY", "_NET_WM_PID",
-      "_NET_ACTIVE_WINDOW", "_NET_CLIENT_LIST", "_NET_SUPPORTING_WM_CHECK", "_NET_FRAME_EXTENTS",
-      "_NET_WM_USER_TIME", "_MOTIF_WM_HINTS", "ORVANTA_TIME"};
+  static constexpr std::array names = {"UTF8_STRING",
+                                       "TARGETS",
+                                       "CLIPBOARD",
+                                       "ORVANTA_CLIPBOARD",
+                                       "WM_PROTOCOLS",
+                                       "WM_DELETE_WINDOW",
+                                       "WM_STATE",
+                                       "_NET_WM_PING",
+                                       "_NET_WM_NAME",
+                                       "_NET_WM_STATE",
+                                       "_NET_WM_STATE_ABOVE",
+                                       "_NET_WM_STATE_SKIP_TASKBAR",
+                                       "_NET_WM_STATE_SKIP_PAGER",
+                                       "_NET_WM_WINDOW_TYPE",
+                                       "_NET_WM_WINDOW_TYPE_NORMAL",
+                                       "_NET_WM_WINDOW_TYPE_DIALOG",
+                                       "_NET_WM_WINDOW_OPACITY",
+                                       "_NET_WM_PID",
+                                       "_NET_ACTIVE_WINDOW",
+                                       "_NET_CLIENT_LIST",
+                                       "_NET_SUPPORTING_WM_CHECK",
+                                       "_NET_FRAME_EXTENTS",
+                                       "_NET_WM_USER_TIME",
+                                       "_MOTIF_WM_HINTS",
+                                       "ORVANTA_TIME"};
   std::array<Atom, names.size()> atoms{};
   XInternAtoms(display, const_cast<char**>(names.data()), static_cast<int>(names.size()), False, atoms.data());
-  Atom* fields[] = {&Utf8String, &Targets, &Clipboard, &ClipboardData, &WmProtocols, &WmDeleteWindow, &WmState,
-                    &NetWmPing, &NetWmName, &NetWmState, &NetWmStateAbove, &NetWmStateSkipTaskbar,
-                    &NetWmStateSkipPager, &NetWmWindowType, &NetWmWindowTypeNormal, &NetWmWindowTypeDialog,
-                    &NetWmWindowOpacity, &NetWmPid, &NetActiveWindow, &NetClientList, &NetSupportingWmCheck,
-                    &NetFrameExtents, &NetWmUserTime, &MotifWmHints, &OrvantaTime};
+  Atom* fields[] = {&Utf8String,
+                    &Targets,
+                    &Clipboard,
+                    &ClipboardData,
+                    &WmProtocols,
+                    &WmDeleteWindow,
+                    &WmState,
+                    &NetWmPing,
+                    &NetWmName,
+                    &NetWmState,
+                    &NetWmStateAbove,
+                    &NetWmStateSkipTaskbar,
+                    &NetWmStateSkipPager,
+                    &NetWmWindowType,
+                    &NetWmWindowTypeNormal,
+                    &NetWmWindowTypeDialog,
+                    &NetWmWindowOpacity,
+                    &NetWmPid,
+                    &NetActiveWindow,
+                    &NetClientList,
+                    &NetSupportingWmCheck,
+                    &NetFrameExtents,
+                    &NetWmUserTime,
+                    &MotifWmHints,
+                    &OrvantaTime};
   static_assert(std::size(fields) == names.size());
   for (size_t i = 0; i < names.size(); ++i) *fields[i] = atoms[i];
 }
@@ -221,8 +259,8 @@ void SetNoDecorations(Display* display, const TAtoms& atoms, Window window, bool
 bool HasWindowManager(Display* display, const TAtoms& atoms) {
   xcb_connection_t* c = XGetXCBConnection(display);
   XFlush(display);
-  const auto onRoot = Properties(c, {static_cast<xcb_window_t>(DefaultRootWindow(display))},
-                                 atoms.NetSupportingWmCheck, XA_WINDOW, 1);
+  const auto onRoot =
+      Properties(c, {static_cast<xcb_window_t>(DefaultRootWindow(display))}, atoms.NetSupportingWmCheck, XA_WINDOW, 1);
   if (!onRoot[0] || onRoot[0]->format != 32 || xcb_get_property_value_length(onRoot[0].get()) < 4) return false;
   // A window manager that has gone leaves the root property behind; its check window, which
   // points at itself, goes with it.
@@ -237,8 +275,8 @@ namespace {
 // One pass over the windows below the root: the root's children, the window manager's client
 // list, and the clients inside frames a few levels deep (a window being hidden or shown is for a
 // moment in neither the client list nor the root's children, but still or already in its frame).
-bool SearchTopLevelWindows(xcb_connection_t* c, const TAtoms& atoms, xcb_window_t root,
-                           const std::string& className, const std::string& caption) {
+bool SearchTopLevelWindows(xcb_connection_t* c, const TAtoms& atoms, xcb_window_t root, const std::string& className,
+                           const std::string& caption) {
   std::vector<xcb_window_t> level = Children(c, {root});
   const std::vector<xcb_window_t> clients = ClientList(c, atoms, root);
   level.insert(level.end(), clients.begin(), clients.end());

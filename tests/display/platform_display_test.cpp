@@ -27,8 +27,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Keys.h"
 #include "platform/Desktop.h"
+#include "platform/Keys.h"
 
 // Xlib last: its macros (None, Bool, Status) clash with names in the headers above.
 #include <X11/Xlib.h>
@@ -56,7 +56,8 @@ std::string Describe(const std::vector<platform::TEvent>& events) {
   std::string out;
   for (const platform::TEvent& e : events) {
     out += "kind " + std::to_string(e.Kind) + " client " + std::to_string(e.Client.X) + "," +
-           std::to_string(e.Client.Y) + " screen " + std::to_string(e.Screen.X) + "," + std::to_string(e.Screen.Y) + "\n";
+           std::to_string(e.Client.Y) + " screen " + std::to_string(e.Screen.X) + "," + std::to_string(e.Screen.Y) +
+           "\n";
   }
   return out;
 }
@@ -293,7 +294,10 @@ TEST_F(DisplayTest, BoundsAndOpacityFollowTheProgram) {
   P().SetWindowBounds(w, Bounds(200, 150, 540, 37));
   P().SetWindowBounds(w, Bounds(200, 150, 37, 37));
   P().SetWindowOpacity(w, 80);
-  EXPECT_TRUE(PumpUntil(2000, [&] { TGeometry g = Geometry(id); return g.Width == 37 && g.Height == 37; }));
+  EXPECT_TRUE(PumpUntil(2000, [&] {
+    TGeometry g = Geometry(id);
+    return g.Width == 37 && g.Height == 37;
+  }));
   std::string opacity = Prop(id, "_NET_WM_WINDOW_OPACITY");
   const double expected = 80.0 / 255.0 * 4294967295.0;
   const double actual = std::strtod(opacity.substr(opacity.find('=') + 1).c_str(), nullptr);
@@ -309,7 +313,11 @@ TEST_F(DisplayTest, BoundsAndOpacityFollowTheProgram) {
 
   // Partly beyond the top-left corner of the screen: left there, not pulled back.
   P().SetWindowBounds(w, Bounds(-20, -10, 37, 37));
-  EXPECT_TRUE(PumpUntil(2000, [&] { TGeometry g = Geometry(id); return g.X == -20 && g.Y == -10; }))
+  EXPECT_TRUE(PumpUntil(2000,
+                        [&] {
+                          TGeometry g = Geometry(id);
+                          return g.X == -20 && g.Y == -10;
+                        }))
       << Geometry(id).X << "," << Geometry(id).Y;
 }
 
@@ -396,7 +404,8 @@ TEST_F(DisplayTest, FindWindowPicksTheOneMatchAmongManyWindowsOfTheClass) {
   Pump(300);
   const std::uint64_t start = P().NowMs();
   EXPECT_FALSE(P().FindWindow("TForm1", "Orvanta"));
-  std::printf("search among %zu windows: %llu ms\n", crowd.size(), static_cast<unsigned long long>(P().NowMs() - start));
+  std::printf("search among %zu windows: %llu ms\n", crowd.size(),
+              static_cast<unsigned long long>(P().NowMs() - start));
   XStoreName(m_x, crowd[150], "ORVANTA");
   XSync(m_x, False);
   EXPECT_TRUE(P().FindWindow("TForm1", "Orvanta"));
@@ -499,8 +508,8 @@ TEST_P(DragTest, WindowFollowsThePointerExactly) {
   P().Present(w, surface, surface.BoundsRect());
   Pump(200);
 
-  const int steps[][2] = {{7, 3}, {11, -2}, {-4, 5}, {25, 14}, {3, 0}, {0, 9}, {-13, -6}, {40, 22},
-                          {1, 1}, {18, -30}, {6, 6}, {-2, 17}, {30, 30}, {9, -1}, {2, 4}};
+  const int steps[][2] = {{7, 3}, {11, -2},  {-4, 5}, {25, 14}, {3, 0},   {0, 9},  {-13, -6}, {40, 22},
+                          {1, 1}, {18, -30}, {6, 6},  {-2, 17}, {30, 30}, {9, -1}, {2, 4}};
   int x = 330;
   int y = 315;
   std::string command = "xdotool mousemove 330 315 sleep 0.2 mousedown 1 sleep 0.05";
@@ -570,8 +579,9 @@ TEST_F(DisplayTest, KeysGiveVirtualCodesTextAndControlCharacters) {
   Pump(200);
   Shell("xdotool type --delay 30 'aZ1 '");
   Shell("xdotool key --delay 30 eacute U4E2D");
-  Shell("xdotool key --delay 30 ctrl+a BackSpace Tab Return KP_Enter Escape Delete Left F5 shift+Home "
-        "ctrl+bracketleft ctrl+1 x");
+  Shell(
+      "xdotool key --delay 30 ctrl+a BackSpace Tab Return KP_Enter Escape Delete Left F5 shift+Home "
+      "ctrl+bracketleft ctrl+1 x");
   std::vector<TEvent> events = Pump(5000, [](const TEvent& e) { return e.Kind == evChar && e.Char == 'x'; });
 
   std::vector<std::uint32_t> chars;
@@ -586,9 +596,9 @@ TEST_F(DisplayTest, KeysGiveVirtualCodesTextAndControlCharacters) {
   const std::vector<std::uint32_t> expectedChars = {'a', 'Z', '1', ' ', 0xE9, 0x4E2D, 1, 8, 9, 13, 13, 27, 27, 'x'};
   EXPECT_EQ(chars, expectedChars);
   const std::vector<std::pair<int, TShiftState>> expectedDowns = {
-      {'A', 0}, {'Z', ksShift}, {'1', 0}, {VK_SPACE, 0}, {'A', ksCtrl}, {VK_BACK, 0}, {VK_TAB, 0},
-      {VK_RETURN, 0}, {VK_RETURN, 0}, {VK_ESCAPE, 0}, {VK_DELETE, 0}, {VK_LEFT, 0}, {VK_F1 + 4, 0},
-      {VK_HOME, ksShift}, {0xDB, ksCtrl}, {'1', ksCtrl}, {'X', 0}};
+      {'A', 0},       {'Z', ksShift},     {'1', 0},       {VK_SPACE, 0},  {'A', ksCtrl},  {VK_BACK, 0},
+      {VK_TAB, 0},    {VK_RETURN, 0},     {VK_RETURN, 0}, {VK_ESCAPE, 0}, {VK_DELETE, 0}, {VK_LEFT, 0},
+      {VK_F1 + 4, 0}, {VK_HOME, ksShift}, {0xDB, ksCtrl}, {'1', ksCtrl},  {'X', 0}};
   EXPECT_EQ(downs, expectedDowns);
   EXPECT_GE(ups, static_cast<int>(expectedDowns.size()) - 1);  // the last key-up may still be on its way
 }

@@ -121,27 +121,34 @@ class TSoak {
       m_boxOpen = false;
       return "ok";
     }
-    static const std::vector<std::string> kKeys = {"Tab", "Shift+Tab", "Backspace", "Delete", "Left", "Right",
-                                                   "Home", "End", "Up", "Down", "Enter", "Shift+Left", "Ctrl+A",
-                                                   "Ctrl+C", "Ctrl+V", "Ctrl+X", "Ctrl+Z", "Space"};
+    static const std::vector<std::string> kKeys = {"Tab",    "Shift+Tab", "Backspace", "Delete", "Left",   "Right",
+                                                   "Home",   "End",       "Up",        "Down",   "Enter",  "Shift+Left",
+                                                   "Ctrl+A", "Ctrl+C",    "Ctrl+V",    "Ctrl+X", "Ctrl+Z", "Space"};
     // Points of the window: the five inputs, their arrows, the diagram, the buttons, labels.
     static const std::vector<std::string> kClicks = {
-        "click 100 223", "click 215 223", "click 249 215", "click 249 231", "click 330 223", "click 351 215",
-        "click 351 231", "click 420 223", "click 438 215", "click 438 231", "click 505 223", "click 525 215",
-        "click 525 231", "click 245 93",  "click 100 60",  "click 511 65",  "click 512 116", "click 360 60",
+        "click 100 223", "click 215 223", "click 249 215", "click 249 231", "click 330 223",      "click 351 215",
+        "click 351 231", "click 420 223", "click 438 215", "click 438 231", "click 505 223",      "click 525 215",
+        "click 525 231", "click 245 93",  "click 100 60",  "click 511 65",  "click 512 116",      "click 360 60",
         "click 180 140", "click 240 175", "click 18 18",   "click 20 300",  "click 100 223 right"};
     switch (Int(0, 11)) {
-      case 0: case 1: case 2: {
-        static const std::vector<std::string> kTexts = {"0", "1", "5", "9", "20", "25", "-", "+", "3000", "2500",
-                                                        "1440", "12", "007", "a", ".", " ", "6", "99999999999"};
+      case 0:
+      case 1:
+      case 2: {
+        static const std::vector<std::string> kTexts = {"0",   "1", "5",    "9",    "20",   "25",
+                                                        "-",   "+", "3000", "2500", "1440", "12",
+                                                        "007", "a", ".",    " ",    "6",    "99999999999"};
         return "type " + Pick(kTexts);
       }
-      case 3: case 4: return "key " + Pick(kKeys);
-      case 5: case 6: case 7: return Pick(kClicks);
+      case 3:
+      case 4: return "key " + Pick(kKeys);
+      case 5:
+      case 6:
+      case 7: return Pick(kClicks);
       case 8: return "wait " + std::to_string(Int(0, 4) * 150);
       case 9: {
         // A drag of the title bar, or a held arrow.
-        if (Int(0, 1)) return "move 200 15\ndown\nmove " + std::to_string(Int(150, 260)) + " " + std::to_string(Int(0, 30)) + "\nup";
+        if (Int(0, 1))
+          return "move 200 15\ndown\nmove " + std::to_string(Int(150, 260)) + " " + std::to_string(Int(0, 30)) + "\nup";
         return "move 249 215\ndown\nwait " + std::to_string(Int(100, 1200)) + "\nup";
       }
       case 10: return Int(0, 1) ? "activate" : (Int(0, 5) ? "activate" : "deactivate");
@@ -162,10 +169,12 @@ class TSoak {
       return false;
     if (m_ended) return true;
     std::int32_t styleShown = 0;
-    if (!TryStrToInt(s1, styleShown) || styleShown != y) return Fail("style input '" + s1 + "' vs yangshi " + std::to_string(y));
+    if (!TryStrToInt(s1, styleShown) || styleShown != y)
+      return Fail("style input '" + s1 + "' vs yangshi " + std::to_string(y));
     if (y < 1 || y > 5) return Fail("yangshi out of range");
     if (kuail != std::to_string(k)) return Fail("kuail " + kuail + " vs kuai " + std::to_string(k));
-    if (fengl != std::to_string(n) || feng1l != fengl) return Fail("seam labels " + fengl + "/" + feng1l + " vs " + std::to_string(n));
+    if (fengl != std::to_string(n) || feng1l != fengl)
+      return Fail("seam labels " + fengl + "/" + feng1l + " vs " + std::to_string(n));
     if (zongchangl != std::to_string(z)) return Fail("length label " + zongchangl + " vs " + std::to_string(z));
     if (width1 != width2) return Fail("width labels differ: " + width1 + " / " + width2);
     if (k != 0) {

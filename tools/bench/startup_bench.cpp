@@ -25,8 +25,8 @@
 //   5. The table
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <X11/extensions/Xdamage.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xdamage.h>
 #include <X11/keysym.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -55,8 +55,8 @@ extern char** environ;
 
 namespace {
 
-constexpr double kQuietMs = 200;       // no damage for this long: the program has finished painting
-constexpr double kKeyQuietMs = 100;    // settling after a key before the next one
+constexpr double kQuietMs = 200;     // no damage for this long: the program has finished painting
+constexpr double kKeyQuietMs = 100;  // settling after a key before the next one
 constexpr double kStartLimitMs = 10000;
 constexpr double kKeyLimitMs = 2000;
 
@@ -305,8 +305,8 @@ std::optional<double> KeyLatency(TScreenWatch& watch, KeySym symbol) {
 }
 
 // Starts the program, measures its start, its memory and its answers to keys, and ends it.
-bool RunOnce(TScreenWatch& watch, const TProgram& program, const std::string& display, int keys,
-             double idleSeconds, TResults& results) {
+bool RunOnce(TScreenWatch& watch, const TProgram& program, const std::string& display, int keys, double idleSeconds,
+             TResults& results) {
   watch.Forget();
   const double start = NowMs();
   const pid_t pid = Spawn(program.Command, display);

@@ -23,9 +23,10 @@ constexpr TLetter kA = {"..#..", ".#.#.", "#...#", "#####", "#...#", "#...#"};
 
 // Each cell of a letter as a 2 x 2 pixel block with its top-left at (x0, y0).
 TShapePtr Letter(const TLetter& letter, int x0, int y0) {
-  return Pixels({static_cast<double>(x0), static_cast<double>(y0), x0 + 10.0, y0 + 12.0}, [&letter, x0, y0](int px, int py) {
-    return letter[static_cast<size_t>((py - y0) / 2)][static_cast<size_t>((px - x0) / 2)] == '#';
-  });
+  return Pixels({static_cast<double>(x0), static_cast<double>(y0), x0 + 10.0, y0 + 12.0},
+                [&letter, x0, y0](int px, int py) {
+                  return letter[static_cast<size_t>((py - y0) / 2)][static_cast<size_t>((px - x0) / 2)] == '#';
+                });
 }
 
 }  // namespace

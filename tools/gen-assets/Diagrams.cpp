@@ -52,7 +52,9 @@ int Mod(int a, int m) { return ((a % m) + m) % m; }
 // diagonal lines rising to the right. `outer` and `inner` are the block and the block less one
 // pixel all round.
 void AddSlabBlock(TScene& s, TShapePtr outer, TShapePtr inner) {
-  s.Add(outer, [](int, int py, double, double) { return py == static_cast<int>(kRowBottom) - 1 ? kSlabBottom : kSlabOutline; });
+  s.Add(outer, [](int, int py, double, double) {
+    return py == static_cast<int>(kRowBottom) - 1 ? kSlabBottom : kSlabOutline;
+  });
   s.Add(inner, [](int px, int py, double, double) { return Mod(px + py, 6) == 0 ? kSlabHatch : kSlabFill; });
 }
 
@@ -63,24 +65,25 @@ void AddSquareSlab(TScene& s, double left, double right) {
 // The end slab under a left wall, its upper outer corner bevelled along the joint.
 void AddLeftChamferedSlab(TScene& s, double left, double right) {
   const double j = kLeftJoint, ji = kLeftJoint + kSqrt2;
-  AddSlabBlock(s,
-               Polygon({{left, j - left}, {j - kRowTop, kRowTop}, {right, kRowTop}, {right, kRowBottom}, {left, kRowBottom}}),
-               Polygon({{left + 1, ji - (left + 1)},
-                        {ji - (kRowTop + 1), kRowTop + 1},
-                        {right - 1, kRowTop + 1},
-                        {right - 1, kRowBottom - 1},
-                        {left + 1, kRowBottom - 1}}));
+  AddSlabBlock(
+      s, Polygon({{left, j - left}, {j - kRowTop, kRowTop}, {right, kRowTop}, {right, kRowBottom}, {left, kRowBottom}}),
+      Polygon({{left + 1, ji - (left + 1)},
+               {ji - (kRowTop + 1), kRowTop + 1},
+               {right - 1, kRowTop + 1},
+               {right - 1, kRowBottom - 1},
+               {left + 1, kRowBottom - 1}}));
 }
 
 void AddRightChamferedSlab(TScene& s, double left, double right) {
   const double j = kRightJoint, ji = kRightJoint - kSqrt2;
-  AddSlabBlock(s,
-               Polygon({{left, kRowTop}, {j + kRowTop, kRowTop}, {right, right - j}, {right, kRowBottom}, {left, kRowBottom}}),
-               Polygon({{left + 1, kRowTop + 1},
-                        {ji + kRowTop + 1, kRowTop + 1},
-                        {right - 1, right - 1 - ji},
-                        {right - 1, kRowBottom - 1},
-                        {left + 1, kRowBottom - 1}}));
+  AddSlabBlock(
+      s,
+      Polygon({{left, kRowTop}, {j + kRowTop, kRowTop}, {right, right - j}, {right, kRowBottom}, {left, kRowBottom}}),
+      Polygon({{left + 1, kRowTop + 1},
+               {ji + kRowTop + 1, kRowTop + 1},
+               {right - 1, right - 1 - ji},
+               {right - 1, kRowBottom - 1},
+               {left + 1, kRowBottom - 1}}));
 }
 
 // An upright filler in a seam of columns [left, right): rounded top corners, a concave lower
@@ -138,9 +141,9 @@ void AddMarks(TScene& s) {
 
 // A short 45-degree tick, rising to the right, centred on pixel (x, y).
 TShapePtr Tick(int x, int y) {
-  return Pixels({static_cast<double>(x - 2), static_cast<double>(y - 2), static_cast<double>(x + 3),
-                 static_cast<double>(y + 3)},
-                [=](int px, int py) { return px - x == y - py; });
+  return Pixels(
+      {static_cast<double>(x - 2), static_cast<double>(y - 2), static_cast<double>(x + 3), static_cast<double>(y + 3)},
+      [=](int px, int py) { return px - x == y - py; });
 }
 
 void AddDimensions(TScene& s, const std::vector<int>& points) {
@@ -149,7 +152,11 @@ void AddDimensions(TScene& s, const std::vector<int>& points) {
   // Chain line with its break, overall line.
   s.Add(Rect(from, kChainY, kBreakLeft, kChainY + 1), kDimension);
   s.Add(Rect(kBreakRight + 1, kChainY, to, kChainY + 1), kDimension);
-  s.Add(Stroke({{kBreakLeft - 0.5, kChainY + 0.5}, {239.5, kChainY - 3.5}, {242.5, kChainY + 4.5}, {kBreakRight + 0.5, kChainY + 0.5}}, 1.1),
+  s.Add(Stroke({{kBreakLeft - 0.5, kChainY + 0.5},
+                {239.5, kChainY - 3.5},
+                {242.5, kChainY + 4.5},
+                {kBreakRight + 0.5, kChainY + 0.5}},
+               1.1),
         kDimension);
   s.Add(Rect(from, kOverallY, to, kOverallY + 1), kDimension);
   // Extension lines and ticks.
@@ -185,8 +192,10 @@ TPixmap Diagram(const TLayoutStyle& st, int scale) {
     AddSquareSlab(s, 17, 38);
     AddSeam(s, 38, 61);
   }
-  if (st.Left == reWall) AddLeftChamferedSlab(s, 61, 170);
-  else AddSquareSlab(s, 61, 170);
+  if (st.Left == reWall)
+    AddLeftChamferedSlab(s, 61, 170);
+  else
+    AddSquareSlab(s, 61, 170);
   if (st.Left == reWall) AddLeftWall(s);
 
   // The middle and its seams.
@@ -195,8 +204,10 @@ TPixmap Diagram(const TLayoutStyle& st, int scale) {
   AddSeam(s, 301, 322);
 
   // Right end.
-  if (st.Right == reWall) AddRightChamferedSlab(s, 322, 432);
-  else AddSquareSlab(s, 322, 432);
+  if (st.Right == reWall)
+    AddRightChamferedSlab(s, 322, 432);
+  else
+    AddSquareSlab(s, 322, 432);
   if (st.Right == reWall) AddRightWall(s);
   if (st.Right == rePiece) {
     AddSeam(s, 432, 453);

@@ -47,10 +47,14 @@ class TRoundRectShape : public TShape {
     if (x < m_box.Left || x >= m_box.Right || y < m_box.Top || y >= m_box.Bottom) return false;
     // Distance into the corner square, measured from the corner circle's centre.
     double dx = 0, dy = 0;
-    if (x < m_box.Left + m_radius) dx = m_box.Left + m_radius - x;
-    else if (x > m_box.Right - m_radius) dx = x - (m_box.Right - m_radius);
-    if (y < m_box.Top + m_radius) dy = m_box.Top + m_radius - y;
-    else if (y > m_box.Bottom - m_radius) dy = y - (m_box.Bottom - m_radius);
+    if (x < m_box.Left + m_radius)
+      dx = m_box.Left + m_radius - x;
+    else if (x > m_box.Right - m_radius)
+      dx = x - (m_box.Right - m_radius);
+    if (y < m_box.Top + m_radius)
+      dy = m_box.Top + m_radius - y;
+    else if (y > m_box.Bottom - m_radius)
+      dy = y - (m_box.Bottom - m_radius);
     return dx * dx + dy * dy <= m_radius * m_radius;
   }
 
@@ -198,7 +202,9 @@ TShapePtr RoundRect(double l, double t, double r, double b, double radius) {
   return std::make_shared<TRoundRectShape>(l, t, r, b, radius);
 }
 TShapePtr Circle(double cx, double cy, double r) { return std::make_shared<TEllipseShape>(cx, cy, r, r); }
-TShapePtr Ellipse(double cx, double cy, double rx, double ry) { return std::make_shared<TEllipseShape>(cx, cy, rx, ry); }
+TShapePtr Ellipse(double cx, double cy, double rx, double ry) {
+  return std::make_shared<TEllipseShape>(cx, cy, rx, ry);
+}
 TShapePtr Polygon(std::vector<TPointF> points) { return std::make_shared<TPolygonShape>(std::move(points)); }
 TShapePtr Stroke(std::vector<TPointF> points, double width) {
   return std::make_shared<TStrokeShape>(std::move(points), width);
@@ -231,7 +237,8 @@ TPixmap TScene::Render(int width, int height, TRgba background, int scale) const
       near.clear();
       for (auto it = m_elements.rbegin(); it != m_elements.rend(); ++it) {
         const TBox b = it->Shape->Bounds();
-        if (b.Right > dx / k && b.Left < (dx + 1) / k && b.Bottom > dy / k && b.Top < (dy + 1) / k) near.push_back(&*it);
+        if (b.Right > dx / k && b.Left < (dx + 1) / k && b.Bottom > dy / k && b.Top < (dy + 1) / k)
+          near.push_back(&*it);
       }
       std::uint32_t sumA = 0, sumR = 0, sumG = 0, sumB = 0;
       for (int sy = 0; sy < kGrid; ++sy) {

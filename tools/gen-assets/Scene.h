@@ -65,7 +65,7 @@ TShapePtr Rect(double left, double top, double right, double bottom);
 TShapePtr RoundRect(double left, double top, double right, double bottom, double radius);
 TShapePtr Circle(double cx, double cy, double r);
 TShapePtr Ellipse(double cx, double cy, double rx, double ry);
-TShapePtr Polygon(std::vector<TPointF> points);  // even-odd rule
+TShapePtr Polygon(std::vector<TPointF> points);               // even-odd rule
 TShapePtr Stroke(std::vector<TPointF> points, double width);  // a polyline with round joins
 // Combinations.
 TShapePtr Minus(TShapePtr a, TShapePtr b);

@@ -165,10 +165,10 @@ TBytes EncodeBmp32(const TPixmap& p) {
 
 TBytes EncodeBmp4(int width, int height, const std::vector<std::uint8_t>& indices) {
   // The classic 16-colour palette, entries blue, green, red, 0.
-  static const std::uint8_t kPalette[16][3] = {
-      {0, 0, 0},     {128, 0, 0},   {0, 128, 0},   {128, 128, 0}, {0, 0, 128},   {128, 0, 128},
-      {0, 128, 128}, {128, 128, 128}, {192, 192, 192}, {255, 0, 0}, {0, 255, 0},   {255, 255, 0},
-      {0, 0, 255},   {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
+  static const std::uint8_t kPalette[16][3] = {{0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
+                                               {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {128, 128, 128},
+                                               {192, 192, 192}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
+                                               {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
   const int rowBytes = (4 * width + 31) / 32 * 4;
   TBytes out;
   PutBmpHeaders(out, width, height, 4, 16 * 4, static_cast<std::uint32_t>(rowBytes * height));

@@ -25,8 +25,8 @@ bool WriteIco(const char* pngPath, const char* icoPath, int width, int height) {
   PutLe(out, 1, 2);  // one image
   PutLe(out, width >= 256 ? 0 : width, 1);
   PutLe(out, height >= 256 ? 0 : height, 1);
-  PutLe(out, 0, 2);  // no palette, reserved
-  PutLe(out, 1, 2);  // colour planes
+  PutLe(out, 0, 2);   // no palette, reserved
+  PutLe(out, 1, 2);   // colour planes
   PutLe(out, 32, 2);  // bits per pixel
   PutLe(out, static_cast<std::uint32_t>(png.size()), 4);
   PutLe(out, 6 + 16, 4);  // where the image starts

@@ -22,8 +22,8 @@
 
 #include "base/ByteOrder.h"
 #include "framework/Streams.h"
-#include "pictures/codec/PngFormat.h"
 #include "pictures/PictureClasses.h"
+#include "pictures/codec/PngFormat.h"
 #include "pictures/pngimage.h"
 
 namespace {
@@ -96,16 +96,17 @@ void ExtractImageData(TTestImage& image) {
   const TBytes& f = image.File;
   for (std::size_t at = 8; at + 12 <= f.size();) {
     const std::uint32_t n = ReadBigEndian32(&f[at]);
-    if (std::memcmp(&f[at + 4], "IDAT", 4) == 0) image.ImageData.insert(image.ImageData.end(), &f[at + 8], &f[at + 8 + n]);
+    if (std::memcmp(&f[at + 4], "IDAT", 4) == 0)
+      image.ImageData.insert(image.ImageData.end(), &f[at + 8], &f[at + 8 + n]);
     at += 12 + n;
   }
 }
 
 std::vector<TTestImage> MakeImages() {
   std::vector<TTestImage> images = {
-      {"rgba8_1920x1080", 1920, 1080, 8, 6, 0, {}, {}},  {"rgb8_1920x1080", 1920, 1080, 8, 2, 0, {}, {}},
-      {"rgb16_1024x768", 1024, 768, 16, 2, 0, {}, {}},   {"palette8_1920x1080", 1920, 1080, 8, 3, 0, {}, {}},
-      {"grey8_1920x1080", 1920, 1080, 8, 0, 0, {}, {}},  {"rgba8_adam7_1024x768", 1024, 768, 8, 6, 1, {}, {}},
+      {"rgba8_1920x1080", 1920, 1080, 8, 6, 0, {}, {}}, {"rgb8_1920x1080", 1920, 1080, 8, 2, 0, {}, {}},
+      {"rgb16_1024x768", 1024, 768, 16, 2, 0, {}, {}},  {"palette8_1920x1080", 1920, 1080, 8, 3, 0, {}, {}},
+      {"grey8_1920x1080", 1920, 1080, 8, 0, 0, {}, {}}, {"rgba8_adam7_1024x768", 1024, 768, 8, 6, 1, {}, {}},
   };
   for (auto& image : images) {
     image.File = Encode(image);

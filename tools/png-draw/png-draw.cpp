@@ -58,9 +58,8 @@ int Info(const std::string& file) {
   TPNGObject picture;
   Load(picture, file);
   const TChunkIHDR& header = picture.Header();
-  std::cout << "width " << header.Width() << " height " << header.Height() << " colour-type "
-            << int{header.ColorType()} << " bit-depth " << int{header.BitDepth()} << " interlace "
-            << int{header.InterlaceMethod()} << std::endl;
+  std::cout << "width " << header.Width() << " height " << header.Height() << " colour-type " << int{header.ColorType()}
+            << " bit-depth " << int{header.BitDepth()} << " interlace " << int{header.InterlaceMethod()} << std::endl;
   return 0;
 }
 

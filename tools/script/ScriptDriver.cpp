@@ -27,8 +27,10 @@ namespace {
 std::string Escape(const std::string& s) {
   std::string out;
   for (char c : s) {
-    if (c == '\n') out += "\\n";
-    else if (c != '\r') out += c;
+    if (c == '\n')
+      out += "\\n";
+    else if (c != '\r')
+      out += c;
   }
   return out;
 }
@@ -69,13 +71,26 @@ std::vector<std::uint32_t> CodePoints(const std::string& s) {
 // The key that types a character on a plain keyboard, if there is one.
 bool KeyForChar(std::uint32_t ch, int& vk, TShiftState& shift) {
   shift = 0;
-  if (ch >= 'a' && ch <= 'z') { vk = static_cast<int>(ch - 'a' + 'A'); return true; }
-  if (ch >= 'A' && ch <= 'Z') { vk = static_cast<int>(ch); shift = ksShift; return true; }
-  if (ch >= '0' && ch <= '9') { vk = static_cast<int>(ch); return true; }
+  if (ch >= 'a' && ch <= 'z') {
+    vk = static_cast<int>(ch - 'a' + 'A');
+    return true;
+  }
+  if (ch >= 'A' && ch <= 'Z') {
+    vk = static_cast<int>(ch);
+    shift = ksShift;
+    return true;
+  }
+  if (ch >= '0' && ch <= '9') {
+    vk = static_cast<int>(ch);
+    return true;
+  }
   switch (ch) {
     case ' ': vk = VK_SPACE; return true;
     case '-': vk = 0xBD; return true;
-    case '+': vk = 0xBB; shift = ksShift; return true;
+    case '+':
+      vk = 0xBB;
+      shift = ksShift;
+      return true;
     case '=': vk = 0xBB; return true;
     case '.': vk = 0xBE; return true;
     case ',': vk = 0xBC; return true;
@@ -201,7 +216,8 @@ void TScriptDriver::PrintPixel(long long x, long long y, int scale) {
   PaintPending();
   const auto* rec = m_platform.Window(MainWindow());
   if (!rec) return Error("no main window");
-  if (x < 0 || y < 0 || x >= rec->Pixels.Width / scale || y >= rec->Pixels.Height / scale) return Error("outside the window");
+  if (x < 0 || y < 0 || x >= rec->Pixels.Width / scale || y >= rec->Pixels.Height / scale)
+    return Error("outside the window");
   const TPixel p = rec->Pixels.At(static_cast<int>(x) * scale, static_cast<int>(y) * scale);
   Print(std::to_string((p >> 16) & 0xFF) + " " + std::to_string((p >> 8) & 0xFF) + " " + std::to_string(p & 0xFF));
 }
@@ -232,10 +248,14 @@ void TScriptDriver::SetDesktopScale(double scale) {
 }
 
 bool TScriptDriver::ParseButton(const std::string& word, TMouseButtonId& button) {
-  if (word.empty() || word == "left") button = pbLeft;
-  else if (word == "right") button = pbRight;
-  else if (word == "middle") button = pbMiddle;
-  else return false;
+  if (word.empty() || word == "left")
+    button = pbLeft;
+  else if (word == "right")
+    button = pbRight;
+  else if (word == "middle")
+    button = pbMiddle;
+  else
+    return false;
   return true;
 }
 
@@ -258,10 +278,12 @@ void TScriptDriver::Execute(const std::string& line) {
     if (w.size() != 6) return Error("usage: model Z K N W Y");
     for (int i = 0; i < 5; ++i)
       if (!ParseInt(w[i + 1], v[i]) || v[i] < INT32_MIN || v[i] > INT32_MAX) return Error("not a 32-bit integer");
-    if (!IsLayoutStyle(static_cast<std::int32_t>(v[4]))) return Error("style outside 1 to " + std::to_string(kStyleCount));
+    if (!IsLayoutStyle(static_cast<std::int32_t>(v[4])))
+      return Error("style outside 1 to " + std::to_string(kStyleCount));
     try {
-      Print(SlabWidthText(static_cast<std::int32_t>(v[0]), static_cast<std::int32_t>(v[1]), static_cast<std::int32_t>(v[2]),
-                          static_cast<std::int32_t>(v[3]), static_cast<std::int32_t>(v[4]), DecimalSeparator()));
+      Print(SlabWidthText(static_cast<std::int32_t>(v[0]), static_cast<std::int32_t>(v[1]),
+                          static_cast<std::int32_t>(v[2]), static_cast<std::int32_t>(v[3]),
+                          static_cast<std::int32_t>(v[4]), DecimalSeparator()));
     } catch (const Exception& e) {
       Print(e.Message());
     }
@@ -277,8 +299,10 @@ void TScriptDriver::Execute(const std::string& line) {
     const std::string sep = RestOf(line, cmd);
     if (sep.size() != 1) return Error("usage: decimal SEP (one character)");
     m_platform.SetDecimalSeparator(sep[0]);
-    if (m_running) m_platform.Push({evSettingsChange, NoWindow});
-    else SetDecimalSeparator(sep[0]);
+    if (m_running)
+      m_platform.Push({evSettingsChange, NoWindow});
+    else
+      SetDecimalSeparator(sep[0]);
     return;
   }
   if (cmd == "clip") {
@@ -316,8 +340,10 @@ void TScriptDriver::Execute(const std::string& line) {
   if (cmd == "down" || cmd == "up") {
     TMouseButtonId button = pbLeft;
     if (!ParseButton(w.size() > 1 ? w[1] : "", button)) return Error("unknown button " + w[1]);
-    if (cmd == "down") m_platform.Press(button, 0);
-    else m_platform.Release(button, 0);
+    if (cmd == "down")
+      m_platform.Press(button, 0);
+    else
+      m_platform.Release(button, 0);
     return;
   }
   if (cmd == "wait") {
@@ -390,26 +416,55 @@ void TScriptDriver::Key(const std::string& desc) {
   TShiftState shift = 0;
   std::string name = desc;
   for (;;) {
-    if (name.rfind("Shift+", 0) == 0) { shift |= ksShift; name = name.substr(6); }
-    else if (name.rfind("Ctrl+", 0) == 0) { shift |= ksCtrl; name = name.substr(5); }
-    else if (name.rfind("Alt+", 0) == 0) { shift |= ksAlt; name = name.substr(4); }
-    else break;
+    if (name.rfind("Shift+", 0) == 0) {
+      shift |= ksShift;
+      name = name.substr(6);
+    } else if (name.rfind("Ctrl+", 0) == 0) {
+      shift |= ksCtrl;
+      name = name.substr(5);
+    } else if (name.rfind("Alt+", 0) == 0) {
+      shift |= ksAlt;
+      name = name.substr(4);
+    } else
+      break;
   }
-  struct TNamedKey { const char* Name; int Vk; std::uint32_t Char; };
+  struct TNamedKey {
+    const char* Name;
+    int Vk;
+    std::uint32_t Char;
+  };
   static const TNamedKey kKeys[] = {
-      {"Enter", VK_RETURN, ccEnter}, {"Tab", VK_TAB, ccTab}, {"Esc", VK_ESCAPE, ccEscape}, {"Backspace", VK_BACK, ccBackspace},
-      {"Delete", VK_DELETE, 0}, {"Insert", VK_INSERT, 0}, {"Left", VK_LEFT, 0}, {"Right", VK_RIGHT, 0},
-      {"Up", VK_UP, 0}, {"Down", VK_DOWN, 0}, {"Home", VK_HOME, 0}, {"End", VK_END, 0},
-      {"PageUp", VK_PRIOR, 0}, {"PageDown", VK_NEXT, 0}, {"Space", VK_SPACE, ' '},
+      {"Enter", VK_RETURN, ccEnter},
+      {"Tab", VK_TAB, ccTab},
+      {"Esc", VK_ESCAPE, ccEscape},
+      {"Backspace", VK_BACK, ccBackspace},
+      {"Delete", VK_DELETE, 0},
+      {"Insert", VK_INSERT, 0},
+      {"Left", VK_LEFT, 0},
+      {"Right", VK_RIGHT, 0},
+      {"Up", VK_UP, 0},
+      {"Down", VK_DOWN, 0},
+      {"Home", VK_HOME, 0},
+      {"End", VK_END, 0},
+      {"PageUp", VK_PRIOR, 0},
+      {"PageDown", VK_NEXT, 0},
+      {"Space", VK_SPACE, ' '},
   };
   int vk = 0;
   std::uint32_t ch = 0;
   bool found = false;
   for (const auto& k : kKeys)
-    if (name == k.Name) { vk = k.Vk; ch = k.Char; found = true; }
+    if (name == k.Name) {
+      vk = k.Vk;
+      ch = k.Char;
+      found = true;
+    }
   if (!found && name.size() >= 2 && name[0] == 'F') {
     long long n = 0;
-    if (ParseInt(name.substr(1), n) && n >= 1 && n <= 12) { vk = VK_F1 + static_cast<int>(n) - 1; found = true; }
+    if (ParseInt(name.substr(1), n) && n >= 1 && n <= 12) {
+      vk = VK_F1 + static_cast<int>(n) - 1;
+      found = true;
+    }
   }
   if (!found && name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0]))) {
     const char c = name[0];
@@ -420,8 +475,10 @@ void TScriptDriver::Key(const std::string& desc) {
     } else {
       const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
       vk = upper;
-      if (shift & ksCtrl) ch = static_cast<std::uint32_t>(ccCtrlA + (upper - 'A'));
-      else ch = static_cast<std::uint32_t>((shift & ksShift) ? upper : std::tolower(static_cast<unsigned char>(c)));
+      if (shift & ksCtrl)
+        ch = static_cast<std::uint32_t>(ccCtrlA + (upper - 'A'));
+      else
+        ch = static_cast<std::uint32_t>((shift & ksShift) ? upper : std::tolower(static_cast<unsigned char>(c)));
     }
   }
   if (!found) return Error("unknown key " + desc);

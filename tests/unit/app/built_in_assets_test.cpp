@@ -156,8 +156,10 @@ void ExpectHotAndPressed(const TSurface& normal, const TSurface& hot, const TSur
         for (int shift : {0, 8, 16}) EXPECT_GE((h >> shift) & 0xFF, (n >> shift) & 0xFF);
         lighter += h != n;
       }
-      if (x >= dx && y >= dy) EXPECT_EQ(pressed.At(x, y), hot.At(x - dx, y - dy)) << x << "," << y;
-      else EXPECT_EQ(pressed.At(x, y) >> 24, 0u) << x << "," << y;
+      if (x >= dx && y >= dy)
+        EXPECT_EQ(pressed.At(x, y), hot.At(x - dx, y - dy)) << x << "," << y;
+      else
+        EXPECT_EQ(pressed.At(x, y) >> 24, 0u) << x << "," << y;
     }
   }
   EXPECT_GT(lighter, 300);

@@ -48,9 +48,9 @@ TEST(SlabWidth, ExactQuarterTiesGoTowardZero) {
 
 TEST(SlabWidth, DecimalHalvesFollowTheirBinaryValue) {
   // No seam, twenty slabs: numerator = z.
-  EXPECT_EQ(Width(11, 20, 0, 10, 2), "0.6");         // 0.55
-  EXPECT_EQ(Width(27, 20, 0, 10, 2), "1.4");         // 1.35
-  EXPECT_EQ(Width(13127, 20, 0, 10, 2), "656.3");    // 656.35
+  EXPECT_EQ(Width(11, 20, 0, 10, 2), "0.6");       // 0.55
+  EXPECT_EQ(Width(27, 20, 0, 10, 2), "1.4");       // 1.35
+  EXPECT_EQ(Width(13127, 20, 0, 10, 2), "656.3");  // 656.35
   EXPECT_EQ(Width(-11, 20, 0, 10, 2), "-0.6");
 }
 
@@ -130,8 +130,8 @@ TEST(SlabWidth, MatchesTheHardwareFormat) {
       const std::int32_t k = wide ? any(random) | 1 : count(random);
       const std::int32_t n = wide ? any(random) : static_cast<std::int32_t>(random() % 21);
       const std::int32_t style = 2;
-      const auto numerator = static_cast<std::int32_t>(static_cast<std::uint32_t>(z) -
-                                                       (static_cast<std::uint32_t>(k) - 1) * static_cast<std::uint32_t>(n));
+      const auto numerator = static_cast<std::int32_t>(
+          static_cast<std::uint32_t>(z) - (static_cast<std::uint32_t>(k) - 1) * static_cast<std::uint32_t>(n));
       const double q = static_cast<double>(static_cast<long double>(numerator) / static_cast<long double>(k));
       const long long tenths = std::llrint(static_cast<long double>(q) / static_cast<long double>(tenth));
       const double rounded = static_cast<double>(static_cast<long double>(tenths) * static_cast<long double>(tenth));
@@ -158,11 +158,29 @@ TEST(SuggestedCount, Examples) {
     std::int32_t length;
     std::optional<std::int32_t> count;
   } cases[] = {
-      {1200, std::nullopt}, {1201, 2},    {1439, 2},       {1440, std::nullopt}, {1800, std::nullopt},
-      {1801, 3},            {2000, 3},    {2159, 3},       {2160, std::nullopt}, {2400, std::nullopt},
-      {2401, 4},            {2500, 4},    {2880, std::nullopt}, {3000, std::nullopt}, {3001, 5},
-      {3600, std::nullopt}, {3601, 6},    {4320, 7},       {2159999, 3000},      {2160000, std::nullopt},
-      {-5, std::nullopt},   {0, std::nullopt}, {std::numeric_limits<std::int32_t>::max(), std::nullopt},
+      {1200, std::nullopt},
+      {1201, 2},
+      {1439, 2},
+      {1440, std::nullopt},
+      {1800, std::nullopt},
+      {1801, 3},
+      {2000, 3},
+      {2159, 3},
+      {2160, std::nullopt},
+      {2400, std::nullopt},
+      {2401, 4},
+      {2500, 4},
+      {2880, std::nullopt},
+      {3000, std::nullopt},
+      {3001, 5},
+      {3600, std::nullopt},
+      {3601, 6},
+      {4320, 7},
+      {2159999, 3000},
+      {2160000, std::nullopt},
+      {-5, std::nullopt},
+      {0, std::nullopt},
+      {std::numeric_limits<std::int32_t>::max(), std::nullopt},
       {std::numeric_limits<std::int32_t>::min(), std::nullopt},
   };
   for (const auto& c : cases) EXPECT_EQ(SuggestedCount(c.length), c.count) << c.length;

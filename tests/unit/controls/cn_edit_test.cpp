@@ -11,8 +11,8 @@ using namespace platform;
 
 class TProbeEdit : public TCnEdit {
  public:
-  using TCnEdit::TCnEdit;
   using TCnEdit::LineX;
+  using TCnEdit::TCnEdit;
 };
 
 class CnEditTest : public EntryTest {
@@ -140,9 +140,9 @@ TEST_F(CnEditTest, LeavingCorrectsTheTextAfterOnExit) {
     const char* Left;
   };
   for (const TCase& c : {TCase{IntegerText, "12345678901", "0"}, TCase{IntegerText, "1-2", "0"},
-                         TCase{IntegerText, "007", "007"}, TCase{FloatText, ".5", "0.5"},
-                         TCase{FloatText, "5.", "5.0"}, TCase{FloatText, ".", "0.0"}, TCase{FloatText, "", "0"},
-                         TCase{FloatText, "-.", "-.0"}, TCase{FloatText, "1e", "0"}, TCase{NormalText, "", ""}}) {
+                         TCase{IntegerText, "007", "007"}, TCase{FloatText, ".5", "0.5"}, TCase{FloatText, "5.", "5.0"},
+                         TCase{FloatText, ".", "0.0"}, TCase{FloatText, "", "0"}, TCase{FloatText, "-.", "-.0"},
+                         TCase{FloatText, "1e", "0"}, TCase{NormalText, "", ""}}) {
     edit->SetFocus();
     edit->SetTextType(c.Type);
     edit->SetText(c.Typed);

@@ -101,7 +101,7 @@ TEST_F(flat_speed_button, TrackingFollowsThePointerAndReleaseOutsideDoesNotClick
   EXPECT_TRUE(b->Hot());  // stays hot while the mouse button is held
   MoveTo(form, 19, 30);   // the row just below counts as inside
   EXPECT_EQ(b->State(), TDefineSpeed::fbPressed);
-  MoveTo(form, 20, 15);   // the column just right does not
+  MoveTo(form, 20, 15);  // the column just right does not
   EXPECT_EQ(b->State(), TDefineSpeed::fbUp);
   Release();
   EXPECT_TRUE(log.empty());

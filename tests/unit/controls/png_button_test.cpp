@@ -37,7 +37,9 @@ class PNGButtonTest : public FlatTest {
     button->SetParent(form);
     button->SetTransparent(false);
     button->SetBounds(20, 20, 60, 40);
-    button->OnClick = [this](TObject*) { log.push_back(std::string("click ") + VisualStateName(button->VisualState())); };
+    button->OnClick = [this](TObject*) {
+      log.push_back(std::string("click ") + VisualStateName(button->VisualState()));
+    };
     button->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int, int) {
       log.push_back(std::string("up ") + VisualStateName(button->VisualState()));
     };
@@ -197,8 +199,12 @@ TEST_F(PNGButtonTest, DoubleClickPressesAgainWithoutASecondClick) {
 TEST_F(PNGButtonTest, EnterAndLeaveEventsFollowTheRepaintOrder) {
   button->SetAutoSize(false);
   GiveThreePictures();
-  button->OnMouseEnter = [this](TObject*) { log.push_back(OnSurfaceNow(50, 40) == kGreen ? "enter hot shown" : "enter"); };
-  button->OnMouseLeave = [this](TObject*) { log.push_back(OnSurfaceNow(50, 40) == kGreen ? "leave hot shown" : "leave"); };
+  button->OnMouseEnter = [this](TObject*) {
+    log.push_back(OnSurfaceNow(50, 40) == kGreen ? "enter hot shown" : "enter");
+  };
+  button->OnMouseLeave = [this](TObject*) {
+    log.push_back(OnSurfaceNow(50, 40) == kGreen ? "leave hot shown" : "leave");
+  };
   MoveTo(form, 50, 40);
   MoveTo(form, 150, 80);
   EXPECT_EQ(log, (std::vector<std::string>{"enter hot shown", "leave hot shown"}));
@@ -230,9 +236,9 @@ TEST_F(PNGButtonTest, NinePicturePlacements) {
     TObjectAlignment Alignment;
     int X, Y;  // where the picture's top-left lands in the 60 x 40 button
   };
-  const TCase cases[] = {{tp_Left_Top, 0, 0},      {tp_Left_Middle, 0, 15},    {tp_Left_Bottom, 0, 30},
-                         {tp_Center_Top, 20, 0},   {tp_Center_Middle, 20, 15}, {tp_Center_Bottom, 20, 30},
-                         {tp_Right_Top, 40, 0},    {tp_Right_Middle, 40, 15},  {tp_Right_Bottom, 40, 30}};
+  const TCase cases[] = {{tp_Left_Top, 0, 0},    {tp_Left_Middle, 0, 15},    {tp_Left_Bottom, 0, 30},
+                         {tp_Center_Top, 20, 0}, {tp_Center_Middle, 20, 15}, {tp_Center_Bottom, 20, 30},
+                         {tp_Right_Top, 40, 0},  {tp_Right_Middle, 40, 15},  {tp_Right_Bottom, 40, 30}};
   for (const TCase& c : cases) {
     button->SetPictureAlignment(c.Alignment);
     Pump();

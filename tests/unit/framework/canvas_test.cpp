@@ -14,10 +14,10 @@ TEST(Canvas, DrawsThroughItsOriginAndClipRegionOnly) {
   c.ExcludeClipRect({2, 2, 4, 4});
   c.Brush().Color = clWhite;
   c.FillRect({-10, -10, 30, 30});
-  EXPECT_EQ(At(s, 4, 4), clBlack);    // outside the clip
+  EXPECT_EQ(At(s, 4, 4), clBlack);  // outside the clip
   EXPECT_EQ(At(s, 5, 5), clWhite);
-  EXPECT_EQ(At(s, 7, 7), clBlack);    // excluded (canvas 2,2)
-  EXPECT_EQ(At(s, 9, 9), clWhite);    // canvas 4,4: the exclusion's right edge is open
+  EXPECT_EQ(At(s, 7, 7), clBlack);  // excluded (canvas 2,2)
+  EXPECT_EQ(At(s, 9, 9), clWhite);  // canvas 4,4: the exclusion's right edge is open
   EXPECT_EQ(At(s, 15, 15), clBlack);
   EXPECT_EQ(c.ClipRect(), (TRect{0, 0, 10, 10}));
 }
@@ -117,7 +117,7 @@ TEST(ScaledCanvas, FillsOriginClipAndOnePixelFramesOnWholeDevicePixelBlocks) {
   c.ExcludeClipRect({1, 1, 2, 2});
   c.Brush().Color = clLime;
   c.FillRect({0, 0, 3, 3});
-  EXPECT_EQ(At(s, 9, 9), clRed);    // the excluded logical (1, 1): device 9..11
+  EXPECT_EQ(At(s, 9, 9), clRed);  // the excluded logical (1, 1): device 9..11
   EXPECT_EQ(At(s, 11, 11), clRed);
   EXPECT_EQ(At(s, 12, 11), clLime);
 }

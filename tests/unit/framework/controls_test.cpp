@@ -129,7 +129,7 @@ TEST_F(ControlsTest, DoubleClickNeedsTheSecondPressSoonAndClose) {
   Click(form, 48, 18);  // within 4 pixels, no time passed
   EXPECT_EQ(doubles, 1);
   EXPECT_EQ(clicks, 1);  // the second release clicks nothing
-  Click(form, 45, 15);  // a third press starts again
+  Click(form, 45, 15);   // a third press starts again
   EXPECT_EQ(doubles, 1);
   Elapse(600);
   Click(form, 45, 15);

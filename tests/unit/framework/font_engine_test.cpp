@@ -59,7 +59,7 @@ TEST(FontEngineFaces, BoldPrefersARealBoldFace) {
 }
 
 TEST(FontEngineMetrics, HeightIsTheCharacterHeight) {
-  const TFontDesc descs[] = {{"黑体", 16}, kHei21,      kHei30,    {"宋体", 14}, {"宋体", 14, true},
+  const TFontDesc descs[] = {{"黑体", 16}, kHei21,      kHei30,    {"宋体", 14},        {"宋体", 14, true},
                              kSong16,      kSong16Bold, kTahoma11, {"Tahoma", 11, true}};
   for (const TFontDesc& desc : descs) {
     SCOPED_TRACE(desc.Name + " " + std::to_string(desc.Height) + (desc.Bold ? " bold" : ""));
@@ -136,7 +136,9 @@ TEST(FontEngineMeasure, MalformedUtf8MeasuresAsReplacementCharacters) {
   EXPECT_EQ(Engine().TextWidth(kSong16, "\xE6\x80"), 2 * replacement);
   // An overlong encoding of "/" is not read as "/".
   EXPECT_EQ(Engine().TextWidth(kSong16, "\xC0\xAF"), 2 * replacement);
-  EXPECT_EQ(Engine().TextWidth(kSong16, "a\xFF" "b"),
+  EXPECT_EQ(Engine().TextWidth(kSong16,
+                               "a\xFF"
+                               "b"),
             Engine().TextWidth(kSong16, "ab") + replacement);
 }
 

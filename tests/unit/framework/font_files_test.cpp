@@ -68,8 +68,11 @@ TEST(FontFilesLinux, WindowFaceNamesFindTheirInstalledStandIns) {
   const struct {
     const char* Name;
     const char* Family;
-  } cases[] = {{"黑体", "WenQuanYi Zen Hei"}, {"SIMHEI", "WenQuanYi Zen Hei"}, {"宋体", "AR PL UMing CN"},
-               {"simsun", "AR PL UMing CN"},  {"Tahoma", "DejaVu Sans"}};
+  } cases[] = {{"黑体", "WenQuanYi Zen Hei"},
+               {"SIMHEI", "WenQuanYi Zen Hei"},
+               {"宋体", "AR PL UMing CN"},
+               {"simsun", "AR PL UMing CN"},
+               {"Tahoma", "DejaVu Sans"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     const auto file = MatchFontFile({c.Name});

@@ -17,9 +17,10 @@ TBytes Tagged(const std::string& className, const TBytes& data) {
 }
 
 TBytes SmallPng() {
-  return Concat({Signature(), Chunk("IHDR", IhdrData(3, 2, 8, 6)),
-                 Chunk("IDAT", Deflate({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12})),
-                 Chunk("IEND", {})});
+  return Concat(
+      {Signature(), Chunk("IHDR", IhdrData(3, 2, 8, 6)),
+       Chunk("IDAT", Deflate({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12})),
+       Chunk("IEND", {})});
 }
 
 TBytes Le32(std::uint32_t v) {
@@ -161,8 +162,8 @@ TEST(BitmapReader, EveryBitDepthAndRowOrder) {
     TSpanStream stream(file);
     bitmap.LoadFromStream(stream);
     ASSERT_EQ(bitmap.Width(), 2);
-    EXPECT_EQ(bitmap.Surface().At(0, 0), 0xFFFF0000u) << c.Bits;       // top row: index 0
-    EXPECT_EQ(bitmap.Surface().At(1, 0), 0xFF00FF00u) << c.Bits;       // index 1
+    EXPECT_EQ(bitmap.Surface().At(0, 0), 0xFFFF0000u) << c.Bits;  // top row: index 0
+    EXPECT_EQ(bitmap.Surface().At(1, 0), 0xFF00FF00u) << c.Bits;  // index 1
     EXPECT_EQ(bitmap.Surface().At(0, 1), c.Bits == 1 ? 0xFFFF0000u : 0xFF0000FFu) << c.Bits;
   }
   // 24-bit, top-down (negative height), rows padded to 4 bytes.
@@ -241,7 +242,9 @@ TEST(PngWriting, RoundTripOfEveryFormat) {
       // libpng accepts what we write (fresh CRCs, valid deflate data) ...
       const TReference original = ReadWithLibpng(file);
       const TReference rewritten = ReadWithLibpng(written.Bytes());
-      if (recipe.Gamma == 0 && depth != 16) { EXPECT_EQ(rewritten.Samples, original.Samples); }
+      if (recipe.Gamma == 0 && depth != 16) {
+        EXPECT_EQ(rewritten.Samples, original.Samples);
+      }
       // ... and our decoding of it gives the same planes.
       TPNGObject again;
       LoadPng(again, written.Bytes());
@@ -261,7 +264,9 @@ TEST(PngWriting, RoundTripOfEveryFormat) {
         return x.Size() == y.Size() && (x.Empty() || std::memcmp(x.Data(), y.Data(), x.Size()) == 0);
       };
       EXPECT_TRUE(samePlane(a.AlphaPlane(), b.AlphaPlane()));
-      if (type != 2) { EXPECT_TRUE(samePlane(a.WideSamplePlane(), b.WideSamplePlane())); }
+      if (type != 2) {
+        EXPECT_TRUE(samePlane(a.WideSamplePlane(), b.WideSamplePlane()));
+      }
     }
 }
 
@@ -316,8 +321,8 @@ TEST(PngCopying, DeepCopiesAndConversions) {
 
 TEST(AlphaBitmap, LoadsAPngFile) {
   TPNGGraphic g;
-  const TBytes file = Concat({Signature(), Chunk("IHDR", IhdrData(1, 1, 8, 6)), Chunk("IDAT", Deflate({0, 1, 2, 3, 4})),
-                              Chunk("IEND", {})});
+  const TBytes file = Concat(
+      {Signature(), Chunk("IHDR", IhdrData(1, 1, 8, 6)), Chunk("IDAT", Deflate({0, 1, 2, 3, 4})), Chunk("IEND", {})});
   TSpanStream stream(file);
   g.LoadFromStream(stream);
   EXPECT_EQ(g.PixelFormat(), pf32bit);

@@ -57,12 +57,23 @@ TEST(PngCodec, FailuresAreRaisedAsTheCodecsOwnError) {
 }
 
 TEST(PngCodec, EveryFailureBecomesTheErrorClassOfItsName) {
-  const char* classes[] = {"EPNGInvalidFileHeader",   "EPngUnexpectedEnd",       "EPNGIHDRNotFirst",
-                           "EPNGUnknownCriticalChunk", "EPNGNoImageData",        "EPngInvalidCRC",
-                           "EPngInvalidIHDR",          "EPNGSizeExceeds",        "EPNGUnknownCompression",
-                           "EPNGUnknownInterlace",     "EPNGInvalidPalette",     "EPNGMissingMultipleIDAT",
-                           "EPNGZLIBError",            "EPNGOutMemory",          "EPNGHeaderNotPresent",
-                           "EPngError",                "EPngError"};
+  const char* classes[] = {"EPNGInvalidFileHeader",
+                           "EPngUnexpectedEnd",
+                           "EPNGIHDRNotFirst",
+                           "EPNGUnknownCriticalChunk",
+                           "EPNGNoImageData",
+                           "EPngInvalidCRC",
+                           "EPngInvalidIHDR",
+                           "EPNGSizeExceeds",
+                           "EPNGUnknownCompression",
+                           "EPNGUnknownInterlace",
+                           "EPNGInvalidPalette",
+                           "EPNGMissingMultipleIDAT",
+                           "EPNGZLIBError",
+                           "EPNGOutMemory",
+                           "EPNGHeaderNotPresent",
+                           "EPngError",
+                           "EPngError"};
   for (int f = pfInvalidFileHeader; f <= pfChunksNotCompatible; ++f) {
     const auto failure = static_cast<TPngFailure>(f);
     std::string raised;

@@ -25,14 +25,14 @@ int RasterPixel(const TPngRaster& raster, int x, int y) {
 struct TFormat {
   int ColorType, BitDepth;
 };
-const TFormat AllFormats[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}, {2, 16}, {3, 1}, {3, 2},
-                              {3, 4}, {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
+const TFormat AllFormats[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}, {2, 16}, {3, 1},
+                              {3, 2}, {3, 4}, {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
 
 void CompareWithLibpng(const TBytes& file, const TPngRecipe& recipe, const std::vector<png_color>& palette);
 
 void CheckAgainstLibpng(const TPngRecipe& recipe, std::uint32_t seed) {
-  SCOPED_TRACE("type " + std::to_string(recipe.ColorType) + " depth " + std::to_string(recipe.BitDepth) + " interlace " +
-               std::to_string(recipe.Interlace) + " size " + std::to_string(recipe.Width) + "x" +
+  SCOPED_TRACE("type " + std::to_string(recipe.ColorType) + " depth " + std::to_string(recipe.BitDepth) +
+               " interlace " + std::to_string(recipe.Interlace) + " size " + std::to_string(recipe.Width) + "x" +
                std::to_string(recipe.Height) + " gamma " + std::to_string(recipe.Gamma) +
                (recipe.WithTrns ? " tRNS" : ""));
   std::vector<png_color> palette;
@@ -42,8 +42,10 @@ void CheckAgainstLibpng(const TPngRecipe& recipe, std::uint32_t seed) {
   TBytes trns;
   if (recipe.WithTrns) {
     if (recipe.ColorType == 3) trns = {0, 128, 255, 7};
-    if (recipe.ColorType == 3 && recipe.BitDepth == 1) trns = {0, 128};
-    else trns = {0, 1, 0, 0, 0, 1};
+    if (recipe.ColorType == 3 && recipe.BitDepth == 1)
+      trns = {0, 128};
+    else
+      trns = {0, 1, 0, 0, 0, 1};
     if (recipe.ColorType == 0) trns = {0, static_cast<std::uint8_t>(recipe.BitDepth == 1 ? 1 : 2)};
   }
   CompareWithLibpng(WritePng(recipe, RandomRows(recipe, seed), trns, palette), recipe, palette);
@@ -62,7 +64,8 @@ void CompareWithLibpng(const TBytes& file, const TPngRecipe& recipe, const std::
   const bool wide = recipe.BitDepth == 16;
   const std::size_t wideRowBytes = raster.RowBytes;
   auto wideByte = [&](int x, int y, int i) {
-    return header.WideSamplePlane().Data()[(raster.Height - 1 - y) * wideRowBytes + x * (recipe.ColorType == 2 || recipe.ColorType == 6 ? 3 : 1) + i];
+    return header.WideSamplePlane().Data()[(raster.Height - 1 - y) * wideRowBytes +
+                                           x * (recipe.ColorType == 2 || recipe.ColorType == 6 ? 3 : 1) + i];
   };
   for (int y = 0; y < recipe.Height; ++y)
     for (int x = 0; x < recipe.Width; ++x) {
@@ -71,20 +74,26 @@ void CompareWithLibpng(const TBytes& file, const TPngRecipe& recipe, const std::
       switch (recipe.ColorType) {
         case 0:
           ASSERT_EQ(RasterPixel(raster, x, y), recipe.BitDepth == 2 ? hi0 * 5 : hi0);
-          if (wide) { ASSERT_EQ(wideByte(x, y, 0), ref.At(x, y, 0) & 0xFF); }
+          if (wide) {
+            ASSERT_EQ(wideByte(x, y, 0), ref.At(x, y, 0) & 0xFF);
+          }
           break;
         case 3: ASSERT_EQ(RasterPixel(raster, x, y), hi0); break;
         case 4:
           ASSERT_EQ(RasterPixel(raster, x, y), hi0);
           ASSERT_EQ(header.AlphaPlane().Data()[y * recipe.Width + x], wide ? ref.At(x, y, 1) >> 8 : ref.At(x, y, 1));
-          if (wide) { ASSERT_EQ(wideByte(x, y, 0), ref.At(x, y, 0) & 0xFF); }
+          if (wide) {
+            ASSERT_EQ(wideByte(x, y, 0), ref.At(x, y, 0) & 0xFF);
+          }
           break;
         default: {
           const std::uint8_t* p = raster.ImageRow(y) + 3 * x;
           for (int c = 0; c < 3; ++c) {
             const int sample = ref.At(x, y, c);
             ASSERT_EQ(p[2 - c], lut[wide ? sample >> 8 : sample]);
-            if (wide) { ASSERT_EQ(wideByte(x, y, 2 - c), lut[sample & 0xFF]); }
+            if (wide) {
+              ASSERT_EQ(wideByte(x, y, 2 - c), lut[sample & 0xFF]);
+            }
           }
           if (recipe.ColorType == 6) {
             ASSERT_EQ(header.AlphaPlane().Data()[y * recipe.Width + x], wide ? ref.At(x, y, 3) >> 8 : ref.At(x, y, 3));
@@ -209,8 +218,8 @@ TEST(PngDecode, ShortImageDataLeavesRowsZero) {
   // A zlib stream that ends after two of four rows: the rest keeps its zero fill, no error.
   TBytes raw;
   for (int y = 0; y < 2; ++y) raw.insert(raw.end(), {0, 200, 200, 200});
-  const TBytes file = Concat({Signature(), Chunk("IHDR", IhdrData(1, 4, 8, 2)), Chunk("IDAT", Deflate(raw)),
-                              Chunk("IEND", {})});
+  const TBytes file =
+      Concat({Signature(), Chunk("IHDR", IhdrData(1, 4, 8, 2)), Chunk("IDAT", Deflate(raw)), Chunk("IEND", {})});
   TPNGObject png;
   LoadPng(png, file);
   const TPngRaster& raster = png.Header().ColorRaster();

@@ -13,7 +13,7 @@ namespace {
 std::unique_ptr<TPNGObject> MakePng(int w, int h, int depth, int type, const TBytes& lines, const TBytes& extra = {}) {
   auto png = std::make_unique<TPNGObject>();
   LoadPng(*png, Concat({Signature(), Chunk("IHDR", IhdrData(w, h, depth, type)), extra, Chunk("IDAT", Deflate(lines)),
-                       Chunk("IEND", {})}));
+                        Chunk("IEND", {})}));
   return png;
 }
 

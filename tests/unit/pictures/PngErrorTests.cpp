@@ -55,7 +55,8 @@ TEST(PngErrors, CrcOfEveryReadChunkIsChecked) {
   EXPECT_EQ(LoadError(Concat({Signature(), Ihdr1x1(), Chunk("IDAT", first, 1), Chunk("IDAT", second), Iend()})).first,
             "EPngInvalidCRC");
   EXPECT_EQ(LoadError(Concat({Signature(), Ihdr1x1(), Chunk("IDAT", first), Chunk("IDAT", second), Iend()})).first, "");
-  EXPECT_EQ(LoadError(Concat({Signature(), Ihdr1x1(), Chunk("IDAT", first), Chunk("tEXt", {'a', 0}), Chunk("IDAT", second), Iend()})),
+  EXPECT_EQ(LoadError(Concat({Signature(), Ihdr1x1(), Chunk("IDAT", first), Chunk("tEXt", {'a', 0}),
+                              Chunk("IDAT", second), Iend()})),
             Err("EPNGMissingMultipleIDAT", PngFailureMessage(pfMissingMultipleIDAT)));
 }
 
@@ -79,7 +80,8 @@ TEST(PngErrors, HeaderFields) {
               "EPngInvalidIHDR")
         << type << "/" << depth;
   // The filter method is not checked.
-  EXPECT_EQ(LoadError(Concat({Signature(), Chunk("IHDR", IhdrData(1, 1, 8, 2, 0, 9)), Rgb1x1Idat(), Iend()})).first, "");
+  EXPECT_EQ(LoadError(Concat({Signature(), Chunk("IHDR", IhdrData(1, 1, 8, 2, 0, 9)), Rgb1x1Idat(), Iend()})).first,
+            "");
 }
 
 TEST(PngErrors, Palettes) {
@@ -89,10 +91,13 @@ TEST(PngErrors, Palettes) {
             Err("EPNGInvalidPalette", PngFailureMessage(pfInvalidPalette)));
   EXPECT_EQ(LoadError(Concat({Signature(), ihdr, Chunk("PLTE", TBytes(257 * 3)), idat, Iend()})).first,
             "EPNGInvalidPalette");
-  EXPECT_EQ(LoadError(Concat({Signature(), ihdr, Chunk("PLTE", TBytes(3)), Chunk("tRNS", TBytes(257)), idat, Iend()})).first,
-            "EPNGInvalidPalette");
-  EXPECT_EQ(LoadError(Concat({Signature(), ihdr, Chunk("PLTE", TBytes(256 * 3)), Chunk("tRNS", TBytes(256)), idat, Iend()})).first,
-            "");
+  EXPECT_EQ(
+      LoadError(Concat({Signature(), ihdr, Chunk("PLTE", TBytes(3)), Chunk("tRNS", TBytes(257)), idat, Iend()})).first,
+      "EPNGInvalidPalette");
+  EXPECT_EQ(
+      LoadError(Concat({Signature(), ihdr, Chunk("PLTE", TBytes(256 * 3)), Chunk("tRNS", TBytes(256)), idat, Iend()}))
+          .first,
+      "");
 }
 
 TEST(PngErrors, InflateFailures) {
@@ -112,7 +117,8 @@ TEST(PngErrors, TheStreamsCheckValueIsVerified) {
   const TBytes stream = Deflate({0, 10, 20, 30});
   // The four check bytes split over two chunks: still read as one stream.
   const size_t cut = stream.size() - 2;
-  const TBytes head(stream.begin(), stream.begin() + static_cast<long>(cut)), tail(stream.begin() + static_cast<long>(cut), stream.end());
+  const TBytes head(stream.begin(), stream.begin() + static_cast<long>(cut)),
+      tail(stream.begin() + static_cast<long>(cut), stream.end());
   EXPECT_EQ(LoadError(Concat({Signature(), Ihdr1x1(), Chunk("IDAT", head), Chunk("IDAT", tail), Iend()})), TError{});
   // A wrong check value read with the image data fails as zlib's own check would.
   TBytes bad = stream;
@@ -194,8 +200,9 @@ TEST(PngLoading, AncillaryChunkContents) {
   TBytes ztxt = {'C', 'o', 'm', 0, 0};
   const TBytes packed = Deflate({'h', 'e', 'l', 'l', 'o'});
   ztxt.insert(ztxt.end(), packed.begin(), packed.end());
-  const TBytes file = Concat({Signature(), Ihdr1x1(), Chunk("pHYs", {0, 0, 0x0B, 0x13, 0, 0, 0x0B, 0x12, 1}),
-                              Chunk("tIME", {0x07, 0xEA, 12, 9, 6, 53, 42}), Chunk("zTXt", ztxt), Rgb1x1Idat(), Iend()});
+  const TBytes file =
+      Concat({Signature(), Ihdr1x1(), Chunk("pHYs", {0, 0, 0x0B, 0x13, 0, 0, 0x0B, 0x12, 1}),
+              Chunk("tIME", {0x07, 0xEA, 12, 9, 6, 53, 42}), Chunk("zTXt", ztxt), Rgb1x1Idat(), Iend()});
   TPNGObject png;
   LoadPng(png, file);
   const auto* phys = png.Chunks().FindChunk<TChunkpHYs>();

@@ -72,8 +72,8 @@ TEST(HostileInput, DefaultImageLimitRefusesBeforeTouchingAndCanBeRaised) {
 TEST(HostileInput, ASecondHeaderAllocatesNoSecondImage) {
   if (ProcessMemory("VmSize") < 0) GTEST_SKIP() << "memory not measurable here (no /proc, or a sanitizer)";
   const TBytes header = Chunk("IHDR", IhdrData(4096, 4096, 8, 6));  // 64 MiB of planes
-  const TBytes file = Concat({Signature(), header, header, header, Chunk("IDAT", Deflate({0, 1, 2, 3, 4})),
-                              Chunk("IEND", {})});
+  const TBytes file =
+      Concat({Signature(), header, header, header, Chunk("IDAT", Deflate({0, 1, 2, 3, 4})), Chunk("IEND", {})});
   const std::int64_t before = ProcessMemory("VmSize");
   TPNGObject png;
   LoadPng(png, file);

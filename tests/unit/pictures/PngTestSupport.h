@@ -70,7 +70,8 @@ inline TBytes WritePng(const TPngRecipe& s, const std::vector<TBytes>& rows, con
     } else {
       png_color_16 c{};
       auto sample = [&](int i) { return static_cast<png_uint_16>((trns[2 * i] << 8) | trns[2 * i + 1]); };
-      if (s.ColorType == 0) c.gray = sample(0);
+      if (s.ColorType == 0)
+        c.gray = sample(0);
       else {
         c.red = sample(0);
         c.green = sample(1);
@@ -94,7 +95,9 @@ inline TBytes WritePng(const TPngRecipe& s, const std::vector<TBytes>& rows, con
 struct TReference {
   int Width = 0, Height = 0, Channels = 0;
   std::vector<std::uint16_t> Samples;
-  std::uint16_t At(int x, int y, int c) const { return Samples[(static_cast<std::size_t>(y) * Width + x) * Channels + c]; }
+  std::uint16_t At(int x, int y, int c) const {
+    return Samples[(static_cast<std::size_t>(y) * Width + x) * Channels + c];
+  }
 };
 
 inline TReference ReadWithLibpng(const TBytes& file) {
