@@ -7,7 +7,7 @@ RUN="libx11-6 libx11-xcb1 libxcb1 libxcb-randr0 libxkbcommon-x11-0 libxext6 libf
 BUILD="cmake ninja-build g++ pkg-config libx11-dev libx11-xcb-dev libxcb-randr0-dev libxkbcommon-x11-dev libxext-dev libfreetype-dev libfontconfig-dev zlib1g-dev"
 DISPLAY_TOOLS="xvfb xdotool x11-utils openbox icewm xcompmgr xclip imagemagick"
 WINDOWS="g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 nsis googletest dpkg-dev fonts-wqy-zenhei fonts-arphic-uming fonts-dejavu-core cmake ninja-build"
-TEST="libgtest-dev libpng-dev clang libclang-rt-14-dev libbenchmark-dev libspng-dev libstb-dev x11-apps libxdamage-dev libxtst-dev"
+TEST="clang-format libgtest-dev libpng-dev clang libclang-rt-14-dev libbenchmark-dev libspng-dev libstb-dev x11-apps libxdamage-dev libxtst-dev"
 want="$RUN $BUILD $DISPLAY_TOOLS"
 [ "$1" = "test" ] && want="$want $TEST $WINDOWS"
 [ "$1" = "windows" ] && want="$WINDOWS $DISPLAY_TOOLS"
