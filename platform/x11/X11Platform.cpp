@@ -81,8 +81,9 @@ struct TWindowImage {
 };
 
 struct TWindowRecord {
-  Window XWindow = 0;  // 0 until the window is needed (a window never shown has none)
-  Window Parent = 0;   // the root window, or a window manager's frame
+  Window XWindow = 0;          // 0 until the window is needed (a window never shown has none)
+  Window Parent = 0;           // the root window, or a window manager's frame
+  std::vector<Window> Frames;  // the window manager's windows around it, innermost first: their moves move it
   TWindowParams Params;
   TRect Bounds;                // the program's idea of the place and size
   TRect Applied;               // as last sent to the server
@@ -126,6 +127,8 @@ class TX11Platform final : public TPlatform {
  private:
   TWindowRecord* Find(TWindowId id);
   TWindowId FindByXWindow(Window xwindow) const;
+  TWindowId FindByFrame(Window frame) const;
+  void WatchFrames(TWindowRecord& record);
   void CreateXWindow(TWindowRecord& record);
   void WriteHints(const TWindowRecord& record);
   void Map(TWindowRecord& record);
@@ -135,6 +138,7 @@ class TX11Platform final : public TPlatform {
   void Reported(TWindowId id, TWindowRecord& record, const XConfigureEvent& event);
   void Compare(TWindowId id, TWindowRecord& record, const TRect& real);
   std::optional<TPoint> RootOrigin(const TWindowRecord& record);
+  void FrameMoved(TWindowId id);
 
   bool EnsureImage(TWindowRecord& record, int width, int height);
   void FreeImage(TWindowImage& picture);
@@ -233,6 +237,29 @@ TWindowId TX11Platform::FindByXWindow(Window xwindow) const {
   for (const auto& [id, record] : m_windows)
     if (record.XWindow == xwindow && xwindow) return id;
   return NoWindow;
+}
+
+TWindowId TX11Platform::FindByFrame(Window frame) const {
+  for (const auto& [id, record] : m_windows)
+    if (std::find(record.Frames.begin(), record.Frames.end(), frame) != record.Frames.end()) return id;
+  return NoWindow;
+}
+
+// A window manager that frames a window moves the frame, not the window: the window is told only
+// if the manager sends a synthetic notice, which one that starts after the program may not do for
+// windows it found already placed (it places the frame after the reparent). The frames' own moves
+// are watched instead.
+void TX11Platform::WatchFrames(TWindowRecord& record) {
+  record.Frames.clear();
+  for (Window w = record.Parent; w && w != m_root;) {
+    record.Frames.push_back(w);
+    XSelectInput(m_display, w, StructureNotifyMask);
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(m_display, w, &root, &parent, &children, &count)) break;
+    if (children) XFree(children);
+    w = parent;
+  }
 }
 
 void TX11Platform::Push(TEventKind kind, TWindowId window) { m_pending.emplace_back(kind, window); }
@@ -428,6 +455,17 @@ void TX11Platform::Reported(TWindowId id, TWindowRecord& record, const XConfigur
   std::optional<TPoint> origin = TPoint{event.x, event.y};
   if (!event.send_event && record.Parent != m_root) origin = RootOrigin(record);
   if (origin) Compare(id, record, {origin->X, origin->Y, origin->X + event.width, origin->Y + event.height});
+}
+
+// The window's place read from the server after its frame moved or it was framed, unless moves
+// the program asked for are still on their way (their reports settle the place).
+void TX11Platform::FrameMoved(TWindowId id) {
+  TWindowRecord* record = Find(id);
+  if (!record || !record->InFlight.empty()) return;
+  if (std::optional<TPoint> origin = RootOrigin(*record)) {
+    Compare(id, *record,
+            TRect{origin->X, origin->Y, origin->X + record->Bounds.Width(), origin->Y + record->Bounds.Height()});
+  }
 }
 
 std::optional<TPoint> TX11Platform::RootOrigin(const TWindowRecord& record) {
@@ -752,6 +790,10 @@ void TX11Platform::Translate(const XEvent& event) {
   }
   const TWindowId id = FindByXWindow(event.xany.window);
   TWindowRecord* record = Find(id);
+  if (!record && event.type == ConfigureNotify) {
+    FrameMoved(FindByFrame(event.xconfigure.window));
+    return;
+  }
   switch (event.type) {
     case KeyPress:
     case KeyRelease: TranslateKey(event.xkey); return;
@@ -781,13 +823,11 @@ void TX11Platform::Translate(const XEvent& event) {
     case ReparentNotify:
     case MapNotify:
       // A window manager may place a window it frames without telling it: the place is read.
-      if (event.type == ReparentNotify) record->Parent = event.xreparent.parent;
-      if (record->InFlight.empty()) {
-        if (std::optional<TPoint> origin = RootOrigin(*record)) {
-          Compare(id, *record,
-                  TRect{origin->X, origin->Y, origin->X + record->Bounds.Width(), origin->Y + record->Bounds.Height()});
-        }
+      if (event.type == ReparentNotify) {
+        record->Parent = event.xreparent.parent;
+        WatchFrames(*record);
       }
+      FrameMoved(id);
       if (event.type == MapNotify && record->FirstFrame) {
         XSetWindowBackgroundPixmap(m_display, record->XWindow, None);
         XFreePixmap(m_display, record->FirstFrame);
