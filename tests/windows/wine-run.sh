@@ -52,5 +52,9 @@ if [ "${ORVANTA_WINE_FRESH:-}" = 1 ]; then
   exec "$wine" "$@"
 fi
 # Detached from our output, so that whoever waits for the output to close does not wait for it.
-[ -x "$wineserver" ] && "$wineserver" -p60 </dev/null >/dev/null 2>&1 || true
+# The prefix's services (started by the first program a server runs) live as long as the server:
+# a first program that writes nothing starts them, so that they do not hold our output either.
+if [ -x "$wineserver" ] && "$wineserver" -p60 </dev/null >/dev/null 2>&1; then
+  "$wine" cmd /c exit </dev/null >/dev/null 2>&1 || true
+fi
 exec "$wine" "$@"
