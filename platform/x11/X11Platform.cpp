@@ -68,6 +68,9 @@ using TReply = std::unique_ptr<T, TFreeReply>;
 constexpr std::uint64_t ClickActivationMs = 500;
 // How long a clipboard read waits for the owner's answer.
 constexpr int ClipboardWaitMs = 1000;
+// The longest text read from the clipboard; the inputs take a few characters, so this only keeps a
+// runaway owner from filling the memory.
+constexpr std::size_t MaxClipboardBytes = 16 << 20;
 // Moves on their way to the server that are remembered at most (a window manager that answers
 // none of them must not make the list grow).
 constexpr size_t MaxMovesInFlight = 64;
@@ -160,6 +163,8 @@ class TX11Platform final : public TPlatform {
   Window SelectionWindow();
   void AnswerSelectionRequest(const XSelectionRequestEvent& request);
   std::optional<std::string> ReadSelection(Atom target);
+  std::optional<std::string> ReadIncrements(Window w);
+  Atom TakeSelectionData(Window w, std::string& bytes);
 
   Display* m_display = nullptr;
   int m_screen = 0;
@@ -1035,20 +1040,62 @@ std::optional<std::string> TX11Platform::ReadSelection(Atom target) {
     XPending(m_display);  // reads what has arrived into the queue
   }
   if (event.xselection.property == None) return std::nullopt;
-  Atom type = 0;
+  // The owner wrote the property before it answered: its notices are stale once the answer is here.
+  while (XCheckTypedWindowEvent(m_display, w, PropertyNotify, &event)) {
+  }
+  std::string text;
+  const Atom type = TakeSelectionData(w, text);
+  if (type == m_atoms->Incr) return ReadIncrements(w);
+  if (type == m_atoms->Utf8String || type == XA_STRING) return text;
+  return std::nullopt;
+}
+
+// A large text comes in pieces: each time the property is deleted the owner writes the next one,
+// and an empty piece ends it. The time limit counts from the last piece; a text beyond
+// MaxClipboardBytes is given up (nothing, rather than a part of it).
+std::optional<std::string> TX11Platform::ReadIncrements(Window w) {
+  std::string text;
+  std::uint64_t deadline = NowMs() + ClipboardWaitMs;
+  for (;;) {
+    XEvent event;
+    while (!XCheckTypedWindowEvent(m_display, w, PropertyNotify, &event) ||
+           event.xproperty.atom != m_atoms->ClipboardData || event.xproperty.state != PropertyNewValue) {
+      const std::uint64_t now = NowMs();
+      if (now >= deadline) return std::nullopt;
+      pollfd fd{ConnectionNumber(m_display), POLLIN, 0};
+      poll(&fd, 1, static_cast<int>(std::min<std::uint64_t>(deadline - now, 50)));
+      XPending(m_display);
+    }
+    std::string piece;
+    const Atom type = TakeSelectionData(w, piece);
+    if (type != m_atoms->Utf8String && type != XA_STRING) return std::nullopt;
+    if (piece.empty()) return text;
+    if (text.size() + piece.size() > MaxClipboardBytes) return std::nullopt;
+    text += piece;
+    deadline = NowMs() + ClipboardWaitMs;
+  }
+}
+
+// Reads the selection property of `w` whole into `bytes` (8-bit data only) and deletes it, which
+// tells an owner sending in pieces to send the next. Returns its type, or None.
+Atom TX11Platform::TakeSelectionData(Window w, std::string& bytes) {
+  Atom type = None;
   int format = 0;
   unsigned long count = 0, remaining = 0;
   unsigned char* data = nullptr;
-  std::optional<std::string> text;
-  if (XGetWindowProperty(m_display, w, m_atoms->ClipboardData, 0, 1 << 20, True, AnyPropertyType, &type, &format,
-                         &count, &remaining, &data) == Success &&
-      data) {
-    if (format == 8 && (type == m_atoms->Utf8String || type == XA_STRING)) {
-      text.emplace(reinterpret_cast<const char*>(data), count);
+  long offset = 0;
+  do {
+    if (XGetWindowProperty(m_display, w, m_atoms->ClipboardData, offset, 1 << 18, False, AnyPropertyType, &type,
+                           &format, &count, &remaining, &data) != Success) {
+      return None;
     }
-    XFree(data);
-  }
-  return text;
+    if (data && format == 8) bytes.append(reinterpret_cast<const char*>(data), count);
+    if (data) XFree(data);
+    offset += static_cast<long>(count / 4);
+  } while (remaining > 0 && format == 8 && bytes.size() <= MaxClipboardBytes);
+  XDeleteProperty(m_display, w, m_atoms->ClipboardData);
+  if (bytes.size() > MaxClipboardBytes) return None;
+  return format == 8 || type == m_atoms->Incr ? type : None;
 }
 
 // ---------------------------------------------------------------------------------------------

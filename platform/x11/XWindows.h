@@ -12,7 +12,7 @@ namespace platform::x11 {
 // when the server does not know it yet: a window manager started later still reads the hint.
 struct TAtoms {
   explicit TAtoms(Display* display);
-  Atom Utf8String, Targets, Clipboard, ClipboardData, WmProtocols, WmDeleteWindow, WmState, NetWmPing, NetWmName,
+  Atom Utf8String, Targets, Clipboard, ClipboardData, Incr, WmProtocols, WmDeleteWindow, WmState, NetWmPing, NetWmName,
       NetWmState, NetWmStateAbove, NetWmStateSkipTaskbar, NetWmStateSkipPager, NetWmWindowType, NetWmWindowTypeNormal,
       NetWmWindowTypeDialog, NetWmWindowOpacity, NetWmPid, NetActiveWindow, NetClientList, NetSupportingWmCheck,
       NetFrameExtents, NetWmUserTime, MotifWmHints, OrvantaTime;

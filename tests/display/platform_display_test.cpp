@@ -662,6 +662,24 @@ TEST_F(DisplayTest, ClipboardTextReachesAnotherProcess) {
   EXPECT_EQ(reader.Wait(), 0);
 }
 
+// Another program offers a text larger than one request holds: it comes in pieces, whole.
+TEST_F(DisplayTest, ALargeClipboardTextIsReadWhole) {
+  // xclip owns the selection a moment after it starts: offered once another reader sees it.
+  auto offer = [&](const std::string& source, const std::string& start) {
+    Shell(source + " | xclip -selection clipboard >/dev/null 2>&1");
+    for (int i = 0; i < 100 && Shell("xclip -o -selection clipboard 2>/dev/null | head -c 5") != start; ++i)
+      usleep(20000);
+  };
+  const std::string text(3 << 20, '7');
+  offer("head -c " + std::to_string(text.size()) + " /dev/zero | tr '\\0' 7", "77777");
+  std::optional<std::string> read = P().ClipboardText();
+  ASSERT_TRUE(read.has_value());
+  EXPECT_EQ(read->size(), text.size());
+  EXPECT_TRUE(*read == text);
+  offer("printf small", "small");
+  EXPECT_EQ(P().ClipboardText(), "small");
+}
+
 TEST_F(DisplayTest, OpenUrlHandsTheAddressToTheDesktopOpener) {
   char dir[] = "/tmp/orv-open-XXXXXX";
   ASSERT_NE(mkdtemp(dir), nullptr);
