@@ -448,10 +448,18 @@ void TWin32Platform::FollowRealBounds(TWindowId id, HWND hwnd) {
 // The window is now on a monitor of another DPI (or the user changed the scale). The framework
 // decides the window's new size from its whole scale factor and resizes it itself, so the
 // system's suggested rectangle is passed on, as the client area it frames, and not applied here.
+// Until then the client area stays where and as it is: a framed window's frame, which the system
+// draws at the new DPI, is fitted round it again.
 void TWin32Platform::PushScaleChange(TWindowId id, HWND hwnd, unsigned dpi, const RECT& suggested) {
   const DWORD style = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE));
   const DWORD exStyle = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE));
   const RECT frame = OuterRect({0, 0, 0, 0}, style, exStyle, dpi);  // the frame's width on each side
+  TWindowRecord* record = Find(id);
+  if (record && !record->Borderless) {
+    const RECT outer = OuterRect(record->Bounds, style, exStyle, dpi);
+    SetWindowPos(hwnd, nullptr, outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+  }
   TEvent e(evScaleChange, id);
   e.Scale = DesktopScaleFrom(std::getenv("ORVANTA_SCALE"), static_cast<double>(dpi));
   e.Bounds = {suggested.left - frame.left, suggested.top - frame.top, suggested.right - frame.right,
