@@ -68,16 +68,34 @@ int TCustomForm::ChooseScale() const {
                            Platform().PrimaryScreenSize());
 }
 
+namespace {
+int FloorDiv(int v, int d) { return v >= 0 ? v / d : -((-v + d - 1) / d); }
+TPoint FloorDiv(TPoint p, int d) { return {FloorDiv(p.X, d), FloorDiv(p.Y, d)}; }
+}  // namespace
+
+// The desktop asks for another scale where the window is. The window keeps its size in the
+// description's pixels and takes the whole factor for the new scale; it moves to the place the
+// desktop suggests, gets a buffer of the new device size and is painted again in full (text is
+// rasterised at the new device height on the way). Nothing above the platform sees a change but
+// the scale and, as the screen's pixels are the scale's, its place.
+void TCustomForm::FollowDesktopScale(double desktopScale, TPoint deviceTopLeft) {
+  if (m_window == platform::NoWindow) return;
+  const int scale = WholeDisplayScale(desktopScale, {Width(), Height()}, Platform().PrimaryScreenSize());
+  if (scale == m_scale) return;
+  m_scale = scale;
+  m_surface.Scale = scale;
+  m_surface.Resize(Width() * scale, Height() * scale);
+  m_dirty = {0, 0, Width(), Height()};
+  const TPoint topLeft = FloorDiv(deviceTopLeft, scale);
+  TWinControl::SetBounds(topLeft.X, topLeft.Y, Width(), Height());
+  Platform().SetWindowBounds(m_window, BoundsRect().ScaledBy(scale));
+}
+
 TPoint TCustomForm::LogicalScreenSize() const {
   const TPoint s = Platform().PrimaryScreenSize();
   const int scale = ChooseScale();
   return {s.X / scale, s.Y / scale};
 }
-
-namespace {
-int FloorDiv(int v, int d) { return v >= 0 ? v / d : -((-v + d - 1) / d); }
-TPoint FloorDiv(TPoint p, int d) { return {FloorDiv(p.X, d), FloorDiv(p.Y, d)}; }
-}  // namespace
 
 TPoint TCustomForm::CursorPos() const { return FloorDiv(Platform().CursorPos(), ChooseScale()); }
 
@@ -324,6 +342,8 @@ bool TCustomForm::GetPropertyText(std::string_view name, std::string& v) {
     v = PropInt(m_borderStyle);
   else if (name == "ActiveControl")
     v = m_activeControl ? m_activeControl->Name() : "";
+  else if (name == "Scale")
+    v = PropInt(m_scale);
   else
     return TWinControl::GetPropertyText(name, v);
   return true;
@@ -505,6 +525,10 @@ void TApplication::Dispatch(const platform::TEvent& deviceEvent) {
     return;
   }
   if (!form) return;
+  if (deviceEvent.Kind == evScaleChange) {
+    form->FollowDesktopScale(deviceEvent.Scale, {deviceEvent.Bounds.Left, deviceEvent.Bounds.Top});
+    return;
+  }
   const TEvent e = form->ToLogical(deviceEvent);
   TCustomForm* modal = ModalForm();
   const bool blocked = modal && form != modal;

@@ -49,8 +49,9 @@ class TCustomForm : public TWinControl {
   void SetKeyPreview(bool v) { m_keyPreview = v; }
   int PixelsPerInch() const { return 96; }
   // Device pixels per pixel of the window description (1, 2 or 3), chosen when the platform
-  // window is created. Everything above the platform stays in the description's pixels; only the
-  // pixel buffer and the platform calls are in device pixels.
+  // window is created and again when the desktop asks for another scale where the window is.
+  // Everything above the platform stays in the description's pixels; only the pixel buffer and
+  // the platform calls are in device pixels.
   int Scale() const { return m_scale; }
   // The pointer's screen position in the window's logical pixels.
   TPoint CursorPos() const;
@@ -119,6 +120,7 @@ class TCustomForm : public TWinControl {
  private:
   void CreatePlatformWindow();
   int ChooseScale() const;
+  void FollowDesktopScale(double desktopScale, TPoint deviceTopLeft);
   TPoint LogicalScreenSize() const;
   platform::TEvent ToLogical(platform::TEvent e) const;
   void ApplyWindowStates();

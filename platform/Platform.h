@@ -46,8 +46,11 @@ enum TEventKind {
   evExpose,          // the window's contents must be presented again
   evClose,           // the user asked to close the window
   evSettingsChange,  // the desktop announced new settings (locale)
-  evBoundsChange     // Bounds: the window is not where the program put it (a window manager moved,
+  evBoundsChange,    // Bounds: the window is not where the program put it (a window manager moved,
                      // clamped or refused a move or resize); the program follows
+  evScaleChange      // Scale: the desktop asks for another display scale where the window is (it
+                     // moved to a monitor of another scale, or the setting changed); Bounds: the
+                     // place the desktop suggests for it. The program resizes the window itself.
 };
 
 struct TEvent {
@@ -61,7 +64,8 @@ struct TEvent {
   TMouseButtonId Button = pbLeft;
   TPoint Client;  // position relative to the window's top-left corner
   TPoint Screen;
-  TRect Bounds;  // evBoundsChange: the window's real place and size on the screen
+  TRect Bounds;        // evBoundsChange: the window's real place and size on the screen
+  double Scale = 1.0;  // evScaleChange: the new desktop scale, as DesktopScale reports it
   bool ByClick = false;
 };
 

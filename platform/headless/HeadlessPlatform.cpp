@@ -33,6 +33,17 @@ TWindowId THeadlessPlatform::AddForeignWindow(const std::string& className, cons
   return id;
 }
 
+void THeadlessPlatform::ChangeDesktopScale(double scale) {
+  m_desktopScale = scale;
+  for (const auto& [id, w] : m_windows) {
+    if (w.Foreign) continue;
+    TEvent e(evScaleChange, id);
+    e.Scale = scale;
+    e.Bounds = w.Bounds;
+    m_queue.push_back(e);
+  }
+}
+
 TWindowId THeadlessPlatform::CreateWindow(const TWindowParams& params) {
   const TWindowId id = m_nextId++;
   TWindowRecord& w = m_windows[id];

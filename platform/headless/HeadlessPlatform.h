@@ -49,6 +49,9 @@ class THeadlessPlatform : public TPlatform {
   // The primary screen in device pixels and the display scale the desktop asks for.
   void SetScreenSize(int w, int h) { m_screen = {w, h}; }
   void SetDesktopScale(double scale) { m_desktopScale = scale; }
+  // The display changes its scale under the program's windows (the setting changed, or they
+  // moved to a monitor of another scale): each is told, with its present place as the suggestion.
+  void ChangeDesktopScale(double scale);
   TWindowId AddForeignWindow(const std::string& className, const std::string& caption);
   const TWindowRecord* Window(TWindowId id) const;
   void ForgetPresents(TWindowId id);

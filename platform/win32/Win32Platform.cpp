@@ -4,7 +4,7 @@
 //   1. Window records, window classes and start-up
 //   2. Top-level windows (create, show, owner, geometry, caption, opacity, states)
 //   3. Presenting, cursor shapes, mouse capture
-//   4. Window search, screen and pointer
+//   4. Window search, screen, display scale and pointer
 //   5. Events (the message loop, the window procedure, input translation)
 //   6. Desktop services (clipboard, beep, web address, input method, decimal separator)
 //   7. The desktop entry points (backend and command line)
@@ -18,11 +18,13 @@
 #include "base/Utf8.h"
 #include "platform/CommandLine.h"
 #include "platform/Desktop.h"
+#include "platform/DisplayScale.h"
 #include "platform/Platform.h"
 #include "platform/win32/WideText.h"
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <deque>
 #include <map>
 #include <set>
@@ -30,6 +32,7 @@
 #include <vector>
 
 #include "platform/win32/Win32Api.h"
+#include "platform/win32/Win32Dpi.h"
 
 // These need the definitions above.
 #include <objbase.h>
@@ -75,6 +78,7 @@ class TWin32Platform final : public TPlatform {
   void SetCapture(TWindowId window) override;
   void ReleaseCapture() override;
   bool FindWindow(const std::string& className, const std::string& caption) override;
+  double DesktopScale(TWindowId window) override;
   TPoint PrimaryScreenSize() override;
   TPoint CursorPos() override;
   std::uint64_t NowMs() override;
@@ -96,6 +100,7 @@ class TWin32Platform final : public TPlatform {
 
   void Push(TEventKind kind, TWindowId id) { m_pending.emplace_back(kind, id); }
   void FollowRealBounds(TWindowId id, HWND hwnd);
+  void PushScaleChange(TWindowId id, HWND hwnd, unsigned dpi, const RECT& suggested);
   void PushMouse(TEventKind kind, TWindowId id, HWND hwnd, LPARAM lParam, TMouseButtonId button);
   void PushKey(TEventKind kind, TWindowId id, WPARAM key);
   void PushChar(TWindowId id, WPARAM unit);
@@ -157,13 +162,6 @@ TWindowId TWin32Platform::IdOf(HWND hwnd) const {
 // 2. Top-level windows
 // ---------------------------------------------------------------------------------------------
 
-// The window rectangle whose client area is `client`.
-RECT OuterRect(const TRect& client, DWORD style, DWORD exStyle) {
-  RECT r{client.Left, client.Top, client.Right, client.Bottom};
-  AdjustWindowRectEx(&r, style, FALSE, exStyle);
-  return r;
-}
-
 TWindowId TWin32Platform::CreateWindow(const TWindowParams& params) {
   const std::wstring className = Wide(params.ClassName);
   RegisterWindowClass(className);
@@ -171,7 +169,7 @@ TWindowId TWin32Platform::CreateWindow(const TWindowParams& params) {
   DWORD exStyle = params.StayOnTop ? WS_EX_TOPMOST : 0;
   const TWindowRecord* owner = Find(params.Owner);
   if (params.NoTaskbar && !owner) exStyle |= WS_EX_TOOLWINDOW;
-  const RECT outer = OuterRect(params.Bounds, style, exStyle);
+  const RECT outer = OuterRect(params.Bounds, style, exStyle, MonitorDpi(params.Bounds));
   const TWindowId id = m_nextId++;
   HWND hwnd = CreateWindowExW(exStyle, className.c_str(), Wide(params.Caption).c_str(), style, outer.left, outer.top,
                               outer.right - outer.left, outer.bottom - outer.top, owner ? owner->Handle : nullptr,
@@ -206,7 +204,7 @@ void TWin32Platform::SetWindowBounds(TWindowId window, const TRect& bounds) {
   if (!record) return;
   const DWORD style = static_cast<DWORD>(GetWindowLongW(record->Handle, GWL_STYLE));
   const DWORD exStyle = static_cast<DWORD>(GetWindowLongW(record->Handle, GWL_EXSTYLE));
-  const RECT outer = OuterRect(bounds, style, exStyle);
+  const RECT outer = OuterRect(bounds, style, exStyle, WindowDpi(record->Handle));
   record->Bounds = bounds;
   record->Requested.push_back(bounds);
   if (record->Requested.size() > 8) record->Requested.pop_front();
@@ -316,13 +314,22 @@ void TWin32Platform::SetCapture(TWindowId window) {
 void TWin32Platform::ReleaseCapture() { ::ReleaseCapture(); }
 
 // ---------------------------------------------------------------------------------------------
-// 4. Window search, screen and pointer
+// 4. Window search, screen, display scale and pointer
 // ---------------------------------------------------------------------------------------------
 
 // The system's own search: top-level windows of every process, hidden ones included, class and
 // caption compared without regard to letter case.
 bool TWin32Platform::FindWindow(const std::string& className, const std::string& caption) {
   return FindWindowW(Wide(className).c_str(), Wide(caption).c_str()) != nullptr;
+}
+
+// The program declares itself aware of each monitor's DPI (its manifest), so the system gives it
+// device pixels and the DPI of the monitor a window is on; before a window exists, the primary
+// monitor's. ORVANTA_SCALE overrides both.
+double TWin32Platform::DesktopScale(TWindowId window) {
+  const TWindowRecord* record = Find(window);
+  const unsigned dpi = record ? WindowDpi(record->Handle) : PrimaryMonitorDpi();
+  return DesktopScaleFrom(std::getenv("ORVANTA_SCALE"), static_cast<double>(dpi));
 }
 
 TPoint TWin32Platform::PrimaryScreenSize() { return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
@@ -382,6 +389,7 @@ LRESULT TWin32Platform::Handle(TWindowId id, HWND hwnd, UINT msg, WPARAM wParam,
     case WM_ERASEBKGND: return 1;  // every pixel comes from the buffer
     case WM_SIZE: Push(evExpose, id); break;
     case WM_WINDOWPOSCHANGED: FollowRealBounds(id, hwnd); break;
+    case WM_DPICHANGED: PushScaleChange(id, hwnd, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam)); return 0;
     case WM_CLOSE: Push(evClose, id); return 0;
     case WM_ACTIVATE: {
       TEvent e(LOWORD(wParam) == WA_INACTIVE ? evDeactivate : evActivate, id);
@@ -434,6 +442,28 @@ void TWin32Platform::FollowRealBounds(TWindowId id, HWND hwnd) {
   record->Bounds = real;
   TEvent e(evBoundsChange, id);
   e.Bounds = real;
+  m_pending.push_back(e);
+}
+
+// The window is now on a monitor of another DPI (or the user changed the scale). The framework
+// decides the window's new size from its whole scale factor and resizes it itself, so the
+// system's suggested rectangle is passed on, as the client area it frames, and not applied here.
+// Until then the client area stays where and as it is: a framed window's frame, which the system
+// draws at the new DPI, is fitted round it again.
+void TWin32Platform::PushScaleChange(TWindowId id, HWND hwnd, unsigned dpi, const RECT& suggested) {
+  const DWORD style = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE));
+  const DWORD exStyle = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE));
+  const RECT frame = OuterRect({0, 0, 0, 0}, style, exStyle, dpi);  // the frame's width on each side
+  TWindowRecord* record = Find(id);
+  if (record && !record->Borderless) {
+    const RECT outer = OuterRect(record->Bounds, style, exStyle, dpi);
+    SetWindowPos(hwnd, nullptr, outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+  }
+  TEvent e(evScaleChange, id);
+  e.Scale = DesktopScaleFrom(std::getenv("ORVANTA_SCALE"), static_cast<double>(dpi));
+  e.Bounds = {suggested.left - frame.left, suggested.top - frame.top, suggested.right - frame.right,
+              suggested.bottom - frame.bottom};
   m_pending.push_back(e);
 }
 

@@ -1,7 +1,7 @@
 // The Win32 backend through the platform interface, with the system's own calls to look at what
 // it did and to send it what the system would: window search, the no-taskbar style on the
 // application window, stay-on-top, typed characters outside the basic plane, close requests,
-// settings changes, deadlines and the clipboard.
+// settings changes, monitors of another DPI, deadlines and the clipboard.
 #include <gtest/gtest.h>
 
 #include "platform/Desktop.h"
@@ -91,6 +91,36 @@ TEST_F(Win32PlatformTest, CloseRequestsAndSettingsChangesBecomeEventsAndTheWindo
   auto settings = NextEvent();
   ASSERT_TRUE(settings);
   EXPECT_EQ(settings->Kind, evSettingsChange);
+}
+
+// The system tells a window that it now stands on a monitor of 192 DPI and suggests a place and
+// size for it: the program hears the new scale and the suggested client area, and the window
+// stays as it was until the program resizes it. ORVANTA_SCALE overrides the monitor's DPI.
+TEST_F(Win32PlatformTest, AMonitorOfAnotherDpiIsAScaleChangeThatLeavesTheWindowToTheProgram) {
+  _putenv("ORVANTA_SCALE=");
+  RECT before{};
+  GetWindowRect(MainHandle(), &before);
+  RECT suggested{200, 150, 200 + 1080, 150 + 494};
+  SendMessageW(MainHandle(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+  auto change = NextEvent();
+  ASSERT_TRUE(change);
+  EXPECT_EQ(change->Kind, evScaleChange);
+  EXPECT_EQ(change->Window, m_main);
+  EXPECT_DOUBLE_EQ(change->Scale, 2.0);
+  EXPECT_EQ(change->Bounds, Bounds(200, 150, 1080, 494));  // borderless: the client area is the window
+  RECT after{};
+  GetWindowRect(MainHandle(), &after);
+  EXPECT_TRUE(EqualRect(&before, &after));
+
+  _putenv("ORVANTA_SCALE=1");
+  SendMessageW(MainHandle(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  auto overridden = NextEvent();
+  ASSERT_TRUE(overridden);
+  EXPECT_DOUBLE_EQ(overridden->Scale, 1.0);
+  EXPECT_DOUBLE_EQ(m_platform->DesktopScale(m_main), 1.0);
+  _putenv("ORVANTA_SCALE=2.5");
+  EXPECT_DOUBLE_EQ(m_platform->DesktopScale(NoWindow), 2.5);
+  _putenv("ORVANTA_SCALE=");
 }
 
 TEST_F(Win32PlatformTest, WaitingEndsAtTheDeadlineWhenNothingHappens) {

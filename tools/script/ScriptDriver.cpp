@@ -247,6 +247,16 @@ void TScriptDriver::SetDesktopScale(double scale) {
   ApplyScreen(1920, 1080, scale);
 }
 
+// rescale SCALE: the display under the program's windows changes to the desktop scale SCALE (1
+// to 3) while the program runs, as when a window moves to a monitor of another scale. The screen
+// keeps its device pixels.
+void TScriptDriver::Rescale(const std::vector<std::string>& w) {
+  char* end = nullptr;
+  const double scale = w.size() == 2 ? std::strtod(w[1].c_str(), &end) : 0.0;
+  if (!end || *end != '\0' || scale < 1.0 || scale > 3.0) return Error("usage: rescale SCALE (from 1 to 3)");
+  m_platform.ChangeDesktopScale(scale);
+}
+
 bool TScriptDriver::ParseButton(const std::string& word, TMouseButtonId& button) {
   if (word.empty() || word == "left")
     button = pbLeft;
@@ -351,6 +361,7 @@ void TScriptDriver::Execute(const std::string& line) {
     m_platform.Wait(static_cast<std::uint64_t>(a));
     return;
   }
+  if (cmd == "rescale") return Rescale(w);
   if (cmd == "activate") {
     if (m_boxOpen) return;  // the box stays the active window
     if (MainWindow() == NoWindow) return Error("no main window");

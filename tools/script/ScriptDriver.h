@@ -39,6 +39,7 @@ class TScriptDriver {
   void PrintPixel(long long x, long long y, int scale);
   void SetScreen(const std::vector<std::string>& words);
   void ApplyScreen(long long w, long long h, double scale);
+  void Rescale(const std::vector<std::string>& words);
   bool ParseButton(const std::string& word, platform::TMouseButtonId& button);
   void Get(const std::string& what);
   void PaintPending();

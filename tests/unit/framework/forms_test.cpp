@@ -1,7 +1,9 @@
 // Top-level forms on a headless desktop: where a form really is when the desktop moves it, which
-// window owns a box and where the activation goes when boxes close, the first frame.
+// window owns a box and where the activation goes when boxes close, the first frame, a change of
+// the display scale under a form.
 #include <gtest/gtest.h>
 
+#include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "framework/MessageBox.h"
 #include "platform/Keys.h"
@@ -102,6 +104,70 @@ TEST_F(FormsTest, ABoxWithNoFormToStandOnStaysOnTopOfOtherPrograms) {
   ShowMessageBox(m_app.get(), "Scalvora v6.48", "caption", false);
   EXPECT_TRUE(stayOnTop);
   EXPECT_EQ(owner, m_app->Handle());
+}
+
+// A panel with a frame and a label with text: lines and glyphs that show the scale they are drawn
+// at.
+void Furnish(TForm* form) {
+  auto* panel = new TPanel(form);
+  panel->SetParent(form);
+  panel->SetBounds(10, 10, 120, 60);
+  auto* label = new TLabel(form);
+  label->SetParent(panel);
+  label->SetBounds(5, 5, 100, 30);
+  label->Font().SetHeight(21);
+  label->SetCaption("2500 mm");
+}
+
+TEST_F(FormsTest, AfterAScaleChangeTheFormIsDrawnAsAFormMadeAtTheNewScale) {
+  Furnish(main);
+  m_desktop.SetScreenSize(3840, 2160);
+  Pump();
+  const TSurface atOne = Record(main->Handle())->Pixels;
+  platform::TEvent change(platform::evScaleChange, main->Handle());
+  change.Scale = 2.0;
+  change.Bounds = Bounds(301, 240, 400, 200);  // suggested: the place at the new scale
+  m_desktop.Push(change);
+  Pump();
+  EXPECT_EQ(main->Scale(), 2);
+  EXPECT_EQ(main->BoundsRect(), Bounds(150, 120, 200, 100));
+  EXPECT_EQ(Record(main->Handle())->Bounds, Bounds(300, 240, 400, 200));
+  EXPECT_EQ(Screen->Width(), 1920);
+
+  m_desktop.SetDesktopScale(2.0);
+  auto* madeAtTwo = new TForm(m_app.get());
+  madeAtTwo->SetBorderStyle(bsNone);
+  madeAtTwo->SetBounds(0, 0, 200, 100);
+  madeAtTwo->SetColor(clWhite);
+  Furnish(madeAtTwo);
+  madeAtTwo->Show();
+  Pump();
+  ASSERT_EQ(madeAtTwo->Scale(), 2);
+  EXPECT_EQ(Record(main->Handle())->Pixels.Pixels, Record(madeAtTwo->Handle())->Pixels.Pixels);
+
+  change.Scale = 1.0;
+  change.Bounds = Bounds(300, 240, 200, 100);
+  m_desktop.Push(change);
+  Pump();
+  EXPECT_EQ(main->BoundsRect(), Bounds(300, 240, 200, 100));
+  EXPECT_EQ(Record(main->Handle())->Pixels.Pixels, atOne.Pixels);
+}
+
+// 125 % still rounds to 1, and 150 % to 1 where the window would not fit the screen at 2: the
+// window stays where and as it is, and nothing is painted again.
+TEST_F(FormsTest, AScaleOfTheSameWholeFactorLeavesTheWindowAlone) {
+  m_desktop.SetScreenSize(300, 300);
+  m_desktop.ForgetPresents(main->Handle());
+  platform::TEvent change(platform::evScaleChange, main->Handle());
+  change.Bounds = Bounds(0, 0, 250, 125);
+  for (double scale : {1.25, 1.5}) {
+    change.Scale = scale;
+    m_desktop.Push(change);
+    Pump();
+    EXPECT_EQ(main->Scale(), 1);
+    EXPECT_EQ(Record(main->Handle())->Bounds, Bounds(100, 100, 200, 100));
+  }
+  EXPECT_EQ(Record(main->Handle())->Presents, 0);
 }
 
 }  // namespace
