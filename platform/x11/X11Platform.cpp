@@ -142,6 +142,7 @@ class TX11Platform final : public TPlatform {
   void Compare(TWindowId id, TWindowRecord& record, const TRect& real);
   std::optional<TPoint> RootOrigin(const TWindowRecord& record);
   void FrameMoved(TWindowId id);
+  void ResourcesChanged();
 
   bool EnsureImage(TWindowRecord& record, int width, int height);
   void FreeImage(TWindowImage& picture);
@@ -184,6 +185,8 @@ class TX11Platform final : public TPlatform {
   std::uint64_t m_lastPressMs = 0;
   Window m_selectionWindow = 0;
   std::string m_clipboardText;
+  std::string m_resources;  // the resource database (RESOURCE_MANAGER) as the server holds it now
+  double m_desktopScale = 1.0;
   bool m_ownsClipboard = false;
 };
 
@@ -209,6 +212,10 @@ TX11Platform::TX11Platform() {
     throw std::runtime_error("the X screen has no 24-bit true-colour visual");
   }
   m_atoms = std::make_unique<TAtoms>(m_display);
+  if (const char* resources = XResourceManagerString(m_display)) m_resources = resources;
+  m_desktopScale = DesktopScale(NoWindow);
+  // A desktop that changes its scale while the program runs rewrites the resource database.
+  XSelectInput(m_display, m_root, PropertyChangeMask);
   m_keyboard = std::make_unique<TXKeyboard>(XGetXCBConnection(m_display));
   // Held keys repeat as presses without releases in between, as desktop key codes do.
   XkbSetDetectableAutoRepeat(m_display, True, nullptr);
@@ -698,11 +705,33 @@ bool TX11Platform::FindWindow(const std::string& className, const std::string& c
   return FindTopLevelWindow(m_display, *m_atoms, className, caption);
 }
 
-// Xft.dpi from the resource database the server held when the program connected; ORVANTA_SCALE
-// overrides it.
+// Xft.dpi from the server's resource database; ORVANTA_SCALE overrides it.
 double TX11Platform::DesktopScale(TWindowId) {
-  const char* resources = XResourceManagerString(m_display);
-  return DesktopScaleFrom(std::getenv("ORVANTA_SCALE"), XftDpi(resources ? resources : ""));
+  return DesktopScaleFrom(std::getenv("ORVANTA_SCALE"), XftDpi(m_resources));
+}
+
+// The resource database changed: when it brings another scale, every window is told.
+void TX11Platform::ResourcesChanged() {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, remaining = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(m_display, m_root, XA_RESOURCE_MANAGER, 0, 1 << 20, False, XA_STRING, &type, &format, &count,
+                         &remaining, &data) != Success) {
+    return;
+  }
+  m_resources.assign(data && format == 8 ? reinterpret_cast<const char*>(data) : "", data && format == 8 ? count : 0);
+  if (data) XFree(data);
+  const double scale = DesktopScale(NoWindow);
+  if (scale == m_desktopScale) return;
+  m_desktopScale = scale;
+  for (const auto& [id, record] : m_windows) {
+    if (!record.XWindow) continue;
+    TEvent e{evScaleChange, id};
+    e.Scale = scale;
+    e.Bounds = record.Bounds;
+    m_pending.push_back(e);
+  }
 }
 
 // The primary monitor's size (RandR): the output named primary, else the first one that shows
@@ -791,6 +820,10 @@ bool TX11Platform::ReadEvent(std::optional<std::uint64_t> deadline) {
 void TX11Platform::Translate(const XEvent& event) {
   if (event.type == m_xkbEventBase && m_xkbEventBase >= 0) {
     m_keyboard->Reload();  // a new keyboard or a new keymap (the only events selected)
+    return;
+  }
+  if (event.type == PropertyNotify && event.xproperty.window == m_root) {
+    if (event.xproperty.atom == XA_RESOURCE_MANAGER) ResourcesChanged();
     return;
   }
   const TWindowId id = FindByXWindow(event.xany.window);

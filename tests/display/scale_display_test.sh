@@ -3,7 +3,7 @@
 # 200 %; run inside run-under-xvfb.sh): the window opens at 1080 x 494 device pixels, centred on
 # the screen, follows a drag of its title bar, takes typing, shows the picture panel as the
 # headless program at scale 2 renders it, and ends on Esc; ORVANTA_SCALE=1 overrides the database
-# and gives 540 x 247.
+# and gives 540 x 247. A change of Xft.dpi while it runs redraws it at the new scale in place.
 # Usage: scale_display_test.sh PATH-TO-ORVANTA PATH-TO-ORVANTA-SCRIPT
 set -u
 program="$1"
@@ -77,5 +77,18 @@ fi
 
 ORVANTA_SCALE=1 start
 check "overridden to 100 %" "$(geometry "$id")" "$(( (sw - 540) / 2 )) $(( (sh - 247) / 2 )) 540 247"
+stop
+
+# The desktop changes its scale while the program runs: the window keeps its place and what was
+# typed, and is drawn again at the new scale.
+xprop -root -format RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "$(printf 'Xft.dpi:\t96\n')"
+start
+set -- $(geometry "$id")
+check "opened at 100 %" "$3 $4" "540 247"
+xdotool type --delay 50 2500
+xprop -root -format RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "$(printf 'Xft.dpi:\t192\n')"
+i=0
+while [ "$(geometry "$id")" != "$1 $2 1080 494" ] && [ $i -lt 30 ]; do i=$((i + 1)); sleep 0.1; done
+check "changed to 200 % in place" "$(geometry "$id")" "$1 $2 1080 494"
 stop
 report
