@@ -2,6 +2,7 @@
 
 #include "framework/Bitmap.h"
 
+#include <algorithm>
 #include <string>
 
 // Defined in the source generated from assets/.
@@ -17,7 +18,7 @@ std::span<const std::uint8_t> BuiltInAsset(std::string_view name) {
 }
 
 std::string ScaledAssetName(std::string_view name, int scale) {
-  const size_t dot = name.rfind('.');
+  const size_t dot = std::min(name.rfind('.'), name.size());
   return std::string(name.substr(0, dot)) + "@" + std::to_string(scale) + "x" + std::string(name.substr(dot));
 }
 
@@ -27,6 +28,6 @@ void RegisterBuiltInBitmaps() {
     RegisterBitmapResource(name, BuiltInAsset(file));
     // The glyphs drawn for scaled displays, found by the bitmap as NAME@2x and NAME@3x.
     for (int scale = 2; scale <= 3; ++scale)
-      RegisterBitmapResource(name + ("@" + std::to_string(scale) + "x"), BuiltInAsset(ScaledAssetName(file, scale)));
+      RegisterBitmapResource(ScaledAssetName(name, scale), BuiltInAsset(ScaledAssetName(file, scale)));
   }
 }

@@ -90,35 +90,35 @@ __attribute__((target("ssse3"))) std::size_t Rgb16ToBgrSsse3(const std::uint8_t*
   return k;
 }
 
+#else
+
+// Elsewhere (other processors, the scalar-only build) the scalar twins convert every pixel: these
+// are never called, as CpuHasSsse3() is false there.
+std::size_t RgbToBgrSsse3(const std::uint8_t*, std::uint8_t*, std::size_t, std::size_t) { return 0; }
+std::size_t RgbaToBgrAlphaSsse3(const std::uint8_t*, std::uint8_t*, std::uint8_t*, std::size_t, std::size_t) {
+  return 0;
+}
+std::size_t Rgb16ToBgrSsse3(const std::uint8_t*, std::uint8_t*, std::uint8_t*, std::size_t, std::size_t) { return 0; }
+
 #endif
 
 }  // namespace
 
+// Each converts what the SSSE3 kernel can where the processor has it (the kernel stops where a
+// 16-byte store would pass dstRoom), and the rest with the scalar twin.
 void RgbToBgr(const std::uint8_t* src, std::uint8_t* dst, std::size_t pixels, std::size_t dstRoom) {
-  std::size_t done = 0;
-#if defined(ORV_PNG_X86)
-  if (CpuHasSsse3()) done = RgbToBgrSsse3(src, dst, pixels, dstRoom);
-#endif
-  (void)dstRoom;
+  const std::size_t done = CpuHasSsse3() ? RgbToBgrSsse3(src, dst, pixels, dstRoom) : 0;
   RgbToBgrScalar(src, dst, done, pixels);
 }
 
 void RgbaToBgrAlpha(const std::uint8_t* src, std::uint8_t* dst, std::uint8_t* alpha, std::size_t pixels,
                     std::size_t dstRoom) {
-  std::size_t done = 0;
-#if defined(ORV_PNG_X86)
-  if (CpuHasSsse3()) done = RgbaToBgrAlphaSsse3(src, dst, alpha, pixels, dstRoom);
-#endif
-  (void)dstRoom;
+  const std::size_t done = CpuHasSsse3() ? RgbaToBgrAlphaSsse3(src, dst, alpha, pixels, dstRoom) : 0;
   RgbaToBgrAlphaScalar(src, dst, alpha, done, pixels);
 }
 
 void Rgb16ToBgr(const std::uint8_t* src, std::uint8_t* dst, std::uint8_t* wide, std::size_t pixels,
                 std::size_t dstRoom) {
-  std::size_t done = 0;
-#if defined(ORV_PNG_X86)
-  if (CpuHasSsse3()) done = Rgb16ToBgrSsse3(src, dst, wide, pixels, dstRoom);
-#endif
-  (void)dstRoom;
+  const std::size_t done = CpuHasSsse3() ? Rgb16ToBgrSsse3(src, dst, wide, pixels, dstRoom) : 0;
   Rgb16ToBgrScalar(src, dst, wide, done, pixels);
 }

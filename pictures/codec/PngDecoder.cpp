@@ -31,6 +31,36 @@ constexpr std::size_t InputBlock = 65535;
 // stay in cache until the lines are unfiltered and converted.
 constexpr std::size_t BatchBytes = 128 * 1024;
 
+// Whether the truecolour samples go through the gamma table or are stored as they are (an identity
+// table, skipped for speed).
+enum TSampleMap { smSame, smMapped };
+
+// `count` truecolour pixels of one unfiltered line, of `Bytes` bytes each (RGB or RGBA, 8 or 16 bits
+// a sample), into the row's columns col0, col0 + step, ...: the colour as blue, green, red in the
+// raster (16 bits: the high bytes there, the low bytes in the wide plane), the alpha sample (8 bits
+// of it) in the alpha plane.
+template <int Bytes, TSampleMap Map>
+void ConvertTrueColor(const std::uint8_t* line, int col0, int step, int count, const std::uint8_t* lut,
+                      std::uint8_t* dst, std::uint8_t* wide, std::uint8_t* alpha) {
+  constexpr int sample = Bytes >= 6 ? 2 : 1;
+  constexpr bool hasAlpha = Bytes == 4 || Bytes == 8;
+  const auto map = [lut](std::uint8_t v) { return Map == smSame ? v : lut[v]; };
+  for (int k = 0, c = col0; k < count; ++k, c += step) {
+    const std::uint8_t* s = line + Bytes * k;
+    std::uint8_t* d = dst + 3 * c;
+    d[0] = map(s[2 * sample]);
+    d[1] = map(s[sample]);
+    d[2] = map(s[0]);
+    if constexpr (sample == 2) {
+      std::uint8_t* w = wide + 3 * c;
+      w[0] = map(s[5]);
+      w[1] = map(s[3]);
+      w[2] = map(s[1]);
+    }
+    if constexpr (hasAlpha) alpha[c] = s[3 * sample];
+  }
+}
+
 class TImageDecoder {
  public:
   TImageDecoder(TPngInput& input, TPngImage& image, std::uint32_t firstSize)
@@ -225,42 +255,18 @@ void TImageDecoder::Convert(const std::uint8_t* line, int y, int col0, int step,
       }
       return;
     case Format(ctTrueColor, bd8):
-      if (m_identity && step == 1) {
+      if (m_identity && step == 1)
         RgbToBgr(line, dst + 3 * col0, static_cast<std::size_t>(count), raster.RowBytes - 3 * col0);
-      } else if (m_identity) {
-        for (int k = 0, c = col0; k < count; ++k, c += step) {
-          const std::uint8_t* s = line + 3 * k;
-          std::uint8_t* d = dst + 3 * c;
-          d[0] = s[2];
-          d[1] = s[1];
-          d[2] = s[0];
-        }
-      } else {
-        for (int k = 0, c = col0; k < count; ++k, c += step) {
-          const std::uint8_t* s = line + 3 * k;
-          std::uint8_t* d = dst + 3 * c;
-          d[0] = lut[s[2]];
-          d[1] = lut[s[1]];
-          d[2] = lut[s[0]];
-        }
-      }
+      else if (m_identity)
+        ConvertTrueColor<3, smSame>(line, col0, step, count, lut, dst, wide, alpha);
+      else
+        ConvertTrueColor<3, smMapped>(line, col0, step, count, lut, dst, wide, alpha);
       return;
     case Format(ctTrueColor, bd16):
-      if (m_identity && step == 1) {
+      if (m_identity && step == 1)
         Rgb16ToBgr(line, dst + 3 * col0, wide + 3 * col0, static_cast<std::size_t>(count), raster.RowBytes - 3 * col0);
-        return;
-      }
-      for (int k = 0, c = col0; k < count; ++k, c += step) {
-        const std::uint8_t* s = line + 6 * k;
-        std::uint8_t* d = dst + 3 * c;
-        std::uint8_t* w = wide + 3 * c;
-        d[0] = lut[s[4]];
-        d[1] = lut[s[2]];
-        d[2] = lut[s[0]];
-        w[0] = lut[s[5]];
-        w[1] = lut[s[3]];
-        w[2] = lut[s[1]];
-      }
+      else
+        ConvertTrueColor<6, smMapped>(line, col0, step, count, lut, dst, wide, alpha);
       return;
     case Format(ctGreyscaleAlpha, bd8):
       for (int k = 0, c = col0; k < count; ++k, c += step) {
@@ -276,41 +282,15 @@ void TImageDecoder::Convert(const std::uint8_t* line, int y, int col0, int step,
       }
       return;
     case Format(ctTrueColorAlpha, bd8):
-      if (m_identity && step == 1) {
+      if (m_identity && step == 1)
         RgbaToBgrAlpha(line, dst + 3 * col0, alpha + col0, static_cast<std::size_t>(count), raster.RowBytes - 3 * col0);
-      } else if (m_identity) {
-        for (int k = 0, c = col0; k < count; ++k, c += step) {
-          const std::uint8_t* s = line + 4 * k;
-          std::uint8_t* d = dst + 3 * c;
-          d[0] = s[2];
-          d[1] = s[1];
-          d[2] = s[0];
-          alpha[c] = s[3];
-        }
-      } else {
-        for (int k = 0, c = col0; k < count; ++k, c += step) {
-          const std::uint8_t* s = line + 4 * k;
-          std::uint8_t* d = dst + 3 * c;
-          d[0] = lut[s[2]];
-          d[1] = lut[s[1]];
-          d[2] = lut[s[0]];
-          alpha[c] = s[3];
-        }
-      }
+      else if (m_identity)
+        ConvertTrueColor<4, smSame>(line, col0, step, count, lut, dst, wide, alpha);
+      else
+        ConvertTrueColor<4, smMapped>(line, col0, step, count, lut, dst, wide, alpha);
       return;
     case Format(ctTrueColorAlpha, bd16):
-      for (int k = 0, c = col0; k < count; ++k, c += step) {
-        const std::uint8_t* s = line + 8 * k;
-        std::uint8_t* d = dst + 3 * c;
-        std::uint8_t* w = wide + 3 * c;
-        d[0] = lut[s[4]];
-        d[1] = lut[s[2]];
-        d[2] = lut[s[0]];
-        w[0] = lut[s[5]];
-        w[1] = lut[s[3]];
-        w[2] = lut[s[1]];
-        alpha[c] = s[6];
-      }
+      ConvertTrueColor<8, smMapped>(line, col0, step, count, lut, dst, wide, alpha);
       return;
     default: return;
   }

@@ -45,12 +45,7 @@ until_geometry() {  # until_geometry WINDOW "X Y W H": waits up to 3 s, prints t
 visible() {  # the first visible window of class $1
   xdotool search --onlyvisible --classname "^$1\$" 2>/dev/null | head -1
 }
-wait_visible() {  # waits up to 5 s for a visible window of class $1 and prints it
-  n=0
-  w=$(visible "$1")
-  while [ -z "$w" ] && [ $n -lt 50 ]; do n=$((n + 1)); sleep 0.1; w=$(visible "$1"); done
-  echo "$w"
-}
+wait_visible() { find_window 50 --classname "^$1\$"; }  # waits up to 5 s for a visible window of class $1
 wait_gone() {  # waits up to 3 s until no window of class $1 is visible; prints "gone" or "shown"
   n=0
   while [ -n "$(visible "$1")" ] && [ $n -lt 30 ]; do n=$((n + 1)); sleep 0.1; done
@@ -59,12 +54,6 @@ wait_gone() {  # waits up to 3 s until no window of class $1 is visible; prints 
 pixel() {  # "R G B" of the screen at X Y, as the screen shows it (composited)
   import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null |
     sed -n '2s/^[^(]*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p'
-}
-panel_as_headless() {  # panel_as_headless NAME SCRIPT-LINES: the real panel equals the headless one
-  import -window "$id" "$work/real.png"
-  printf '%s\nshot %s\n' "$2" "$work/headless.png" | "$driver" >/dev/null
-  for f in real headless; do convert "$work/$f.png" -crop 534x167+3+36 +repage "$work/$f-panel.png"; done
-  check "$1: picture panel as rendered headless" "$(compare -metric AE "$work/real-panel.png" "$work/headless-panel.png" null: 2>&1)" 0
 }
 box_is_above() {  # box_is_above NAME BOX-WINDOW: the box's face shows where it overlaps the main window
   set -- "$1" $(geometry "$2")
@@ -78,14 +67,14 @@ click_ok() {  # clicks the OK button of box window $1 (75 x 23, centred, 12 pixe
 "$program" &
 pid=$!
 id=$(wait_visible TForm1)
-[ -n "$id" ] || { echo "FAIL: no visible TForm1 window"; echo "0 passed, 1 failed"; exit 1; }
+[ -n "$id" ] || no_window "$pid" "TForm1 window"
 start="690 416 540 247"
 check "start place" "$(until_geometry "$id" "$start")" "$start"
 
 # Typing right after the start reaches the length box, which has the focus.
 xdotool type --delay 30 2500
 sleep 0.3
-panel_as_headless "typed 2500 at once" "type 2500"
+check_panel "typed 2500 at once" "$id" 1 "type 2500" "$driver"
 
 # A window manager started now leaves the window undecorated and where it is.
 if [ -n "$late_wm" ]; then
@@ -129,7 +118,7 @@ sleep 0.3
 xdotool key BackSpace
 xdotool type 3
 sleep 0.3
-panel_as_headless "typing after the boxes" "type 2500
+check_panel "typing after the boxes" "$id" 1 "type 2500
 key Tab
 type 0
 ok
@@ -137,7 +126,7 @@ key Backspace
 type 0
 ok
 key Backspace
-type 3"
+type 3" "$driver"
 
 # The version box of a second start stands above the running copy; OK ends that start, which
 # leaves the running copy alone.
@@ -203,7 +192,7 @@ xdotool mousemove $(($1 + 100)) $(($2 + 215)) click 1  # the length box
 sleep 0.6
 xdotool key ctrl+a ctrl+v
 sleep 0.3
-panel_as_headless "pasted from xclip" "type 2500
+check_panel "pasted from xclip" "$id" 1 "type 2500
 key Tab
 type 0
 ok
@@ -215,21 +204,13 @@ type 3
 clip set 1234
 click 100 215
 key Ctrl+A
-key Ctrl+V"
+key Ctrl+V" "$driver"
 xdotool type 5
 xdotool key ctrl+a ctrl+c
 sleep 0.3
 check "copied to xclip" "$(timeout 5 xclip -o -selection clipboard)" 12345
 
-xdotool key Escape
-n=0
-while kill -0 "$pid" 2>/dev/null && [ $n -lt 50 ]; do n=$((n + 1)); sleep 0.1; done
-if kill -0 "$pid" 2>/dev/null; then
-  check "Esc ends the program" running ended
-else
-  wait "$pid"
-  check "exit code after Esc" "$?" 0
-  pid=
-fi
+check_esc_ends "$pid" 50
+pid=
 
 report

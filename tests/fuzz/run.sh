@@ -16,7 +16,8 @@ mkdir -p "$build/corpus" "$build/artifacts"
 build=$(cd "$build" && pwd)
 
 cxx=${CLANGXX:-clang++}
-flags="-std=c++20 -O1 -g -fno-omit-frame-pointer -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined"
+# Warnings are errors here too, as in every build of the test command.
+flags="-std=c++20 -O1 -g -Wall -Wextra -Werror -fno-omit-frame-pointer -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined"
 codec="$(cd "$root" && ls pictures/codec/*.cpp | tr '\n' ' ')"
 echo "building $build/png_fuzzer (the codec alone)"
 (cd "$root" && $cxx $flags -I"$root" $codec tests/fuzz/png_fuzzer.cpp -o "$build/png_fuzzer" -lz)

@@ -310,6 +310,7 @@ TEST_F(BuiltInAssetsTest, EachPictureForAScaledDisplayIsItsPictureDrawnFinerNotA
 }
 
 TEST_F(BuiltInAssetsTest, ArrowGlyphsForScaledDisplaysAreTheSameGlyphInWholeBlocks) {
+  EXPECT_EQ(ScaledAssetName("CNSPINEDITUP", 3), "CNSPINEDITUP@3x");  // the resource the bitmap looks for
   for (const char* name : {"CNSPINEDITUP", "CNSPINEDITDOWN"}) {
     TBitmap one;
     one.LoadFromResourceName(name);
