@@ -13,8 +13,9 @@ namespace {
 
 constexpr const char* kAuthorPage = "https://forum.example.org/u/orvanta-author";
 
-// Reads a picture holder from the built-in picture stream of that name, with the versions of
-// the picture drawn for scaled displays beside it.
+// Reads a picture holder from the built-in picture stream of that name. The versions of the
+// picture drawn for scaled displays beside it are read when a display of their scale first
+// draws them.
 void ReadPicture(TPicture& picture, const std::string& asset) {
   TSpanStream stream(BuiltInAsset(asset));
   picture.ReadData(stream);
@@ -22,10 +23,12 @@ void ReadPicture(TPicture& picture, const std::string& asset) {
   for (int scale = 2; scale <= 3; ++scale) {
     const auto bytes = BuiltInAsset(ScaledAssetName(asset, scale));
     if (bytes.empty()) continue;
-    TSpanStream scaledStream(bytes);
-    TPicture scaled;
-    scaled.ReadData(scaledStream);
-    if (scaled.Graphic()) picture.Graphic()->SetScaledVersion(scale, scaled.Graphic()->Clone());
+    picture.Graphic()->SetScaledVersion(scale, [bytes]() -> std::shared_ptr<TGraphic> {
+      TSpanStream scaledStream(bytes);
+      TPicture scaled;
+      scaled.ReadData(scaledStream);
+      return scaled.TakeGraphic();
+    });
   }
 }
 
