@@ -55,9 +55,23 @@ void TCustomForm::CreatePlatformWindow() {
   m_window = Platform().CreateWindow(p);
   if (m_alphaBlend) Platform().SetWindowOpacity(m_window, static_cast<std::uint8_t>(m_alphaBlendValue));
   m_surface.Scale = m_scale;
-  m_surface.Resize(Width() * m_scale, Height() * m_scale);
+  AllocateSurface();
   m_dirty = {0, 0, Width(), Height()};
   CreateHandleTree();
+}
+
+// The window's pixels: painted straight into the backend's memory where it offers it.
+void TCustomForm::AllocateSurface() {
+  TSurface surface;
+  surface.Width = Width() * m_scale;
+  surface.Height = Height() * m_scale;
+  surface.Scale = m_scale;
+  if (Platform().AttachSurface(m_window, surface)) {
+    for (int y = 0; y < surface.Height; ++y) std::fill_n(surface.Row(y), surface.Width, 0xFF000000u);
+  } else {
+    surface.Resize(surface.Width, surface.Height);
+  }
+  m_surface = std::move(surface);
 }
 
 // A box takes the scale of the form it is opened over, so that it matches it.
@@ -141,7 +155,7 @@ void TCustomForm::SetBounds(int left, int top, int width, int height) {
   TWinControl::SetBounds(left, top, width, height);
   if (!changed || m_window == platform::NoWindow) return;
   if (resized) {
-    m_surface.Resize(Width() * m_scale, Height() * m_scale);
+    AllocateSurface();
     m_dirty = {0, 0, Width(), Height()};
   }
   Platform().SetWindowBounds(m_window, BoundsRect().ScaledBy(m_scale));

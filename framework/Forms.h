@@ -119,6 +119,7 @@ class TCustomForm : public TWinControl {
  private:
   void CreatePlatformWindow();
   int ChooseScale() const;
+  void AllocateSurface();
   TPoint LogicalScreenSize() const;
   platform::TEvent ToLogical(platform::TEvent e) const;
   void ApplyWindowStates();

@@ -108,6 +108,7 @@ class TX11Platform final : public TPlatform {
   void MinimizeWindow(TWindowId window) override;
   void ActivateWindow(TWindowId window) override;
   void Present(TWindowId window, const TSurface& pixels, const TRect& dirty) override;
+  bool AttachSurface(TWindowId window, TSurface& surface) override;
   void SetCursor(TCursorShape shape) override;
   void SetCapture(TWindowId window) override;
   void ReleaseCapture() override;
@@ -137,6 +138,7 @@ class TX11Platform final : public TPlatform {
   std::optional<TPoint> RootOrigin(const TWindowRecord& record);
 
   bool EnsureImage(TWindowRecord& record, int width, int height);
+  static bool HoldsBufferPixels(const XImage& image);
   void FreeImage(TWindowImage& picture);
   void PutArea(TWindowRecord& record, Drawable target, const TRect& area);
   void SetFirstFrame(TWindowRecord& record);
@@ -529,6 +531,25 @@ void TX11Platform::PutArea(TWindowRecord& record, Drawable target, const TRect& 
   }
 }
 
+// Buffer pixels are bytes B, G, R, X: the layout of a 24-bit true-colour ZPixmap with 32 bits a
+// pixel, least significant byte first. Other images are filled by copying (see Present).
+bool TX11Platform::HoldsBufferPixels(const XImage& image) {
+  return image.bits_per_pixel == 32 && image.byte_order == LSBFirst && image.red_mask == 0xFF0000 &&
+         image.green_mask == 0x00FF00 && image.blue_mask == 0x0000FF && image.bytes_per_line % 4 == 0;
+}
+
+bool TX11Platform::AttachSurface(TWindowId window, TSurface& surface) {
+  TWindowRecord* record = Find(window);
+  if (!record || surface.Width <= 0 || surface.Height <= 0) return false;
+  EnsureImage(*record, surface.Width, surface.Height);
+  XImage& image = *record->Picture.Image;
+  if (!HoldsBufferPixels(image)) return false;
+  const int scale = surface.Scale;
+  surface = TSurface::Over(reinterpret_cast<TPixel*>(image.data), image.width, image.height, image.bytes_per_line / 4);
+  surface.Scale = scale;
+  return true;
+}
+
 // A hidden window keeps the frame for its next map. Synced: the server has read the shared
 // memory, which may change again at once, and what was presented is on the screen on return.
 void TX11Platform::Present(TWindowId window, const TSurface& pixels, const TRect& dirty) {
@@ -538,13 +559,15 @@ void TX11Platform::Present(TWindowId window, const TSurface& pixels, const TRect
   const bool fresh = EnsureImage(*record, pixels.Width, pixels.Height);
   const TRect area = (fresh ? pixels.BoundsRect() : dirty).Intersect(pixels.BoundsRect());
   if (area.IsEmpty()) return;
-  // Buffer pixels are bytes B, G, R, X: the layout of a 24-bit true-colour ZPixmap with 32 bits
-  // a pixel on a little-endian machine, copied row by row.
+  // A buffer attached to the image (AttachSurface) has been painted in place; any other is copied
+  // row by row, in the buffer's own layout.
   XImage* image = record->Picture.Image;
-  const size_t bytes = static_cast<size_t>(area.Width()) * sizeof(TPixel);
-  for (int y = area.Top; y < area.Bottom; ++y) {
-    char* row = image->data + static_cast<size_t>(y) * image->bytes_per_line + static_cast<size_t>(area.Left) * 4;
-    std::memcpy(row, pixels.Row(y) + area.Left, bytes);
+  if (reinterpret_cast<const char*>(pixels.Data()) != image->data) {
+    const size_t bytes = static_cast<size_t>(area.Width()) * sizeof(TPixel);
+    for (int y = area.Top; y < area.Bottom; ++y) {
+      char* row = image->data + static_cast<size_t>(y) * image->bytes_per_line + static_cast<size_t>(area.Left) * 4;
+      std::memcpy(row, pixels.Row(y) + area.Left, bytes);
+    }
   }
   if (!record->Visible) return;
   PutArea(*record, record->XWindow, area);
