@@ -71,6 +71,8 @@ constexpr int ClipboardWaitMs = 1000;
 // Moves on their way to the server that are remembered at most (a window manager that answers
 // none of them must not make the list grow).
 constexpr size_t MaxMovesInFlight = 64;
+// Presents of at most this many pixels are sent inside the request (see PutArea).
+constexpr int CopiedPresentPixels = 4096;
 
 // The window's picture as the server last got it: a shared-memory image where the server offers
 // it, else an ordinary one. Expose events are answered from it without the class library.
@@ -140,7 +142,7 @@ class TX11Platform final : public TPlatform {
   bool EnsureImage(TWindowRecord& record, int width, int height);
   static bool HoldsBufferPixels(const XImage& image);
   void FreeImage(TWindowImage& picture);
-  void PutArea(TWindowRecord& record, Drawable target, const TRect& area);
+  bool PutArea(TWindowRecord& record, Drawable target, const TRect& area);
   void SetFirstFrame(TWindowRecord& record);
 
   void RequestActivation(TWindowRecord& record);
@@ -519,16 +521,20 @@ void TX11Platform::FreeImage(TWindowImage& picture) {
   picture = {};
 }
 
-void TX11Platform::PutArea(TWindowRecord& record, Drawable target, const TRect& area) {
+// True when the server reads the area from the shared memory later; a small area (a caret blink,
+// a typed digit) travels inside the request instead, copied at once, which spares the round trip
+// that must otherwise pass before the memory may change again.
+bool TX11Platform::PutArea(TWindowRecord& record, Drawable target, const TRect& area) {
   TWindowImage& picture = record.Picture;
   const GC gc = DefaultGC(m_display, m_screen);
   const auto w = static_cast<unsigned>(area.Width());
   const auto h = static_cast<unsigned>(area.Height());
-  if (picture.Shared) {
+  if (picture.Shared && area.Width() * area.Height() > CopiedPresentPixels) {
     XShmPutImage(m_display, target, gc, picture.Image, area.Left, area.Top, area.Left, area.Top, w, h, False);
-  } else {
-    XPutImage(m_display, target, gc, picture.Image, area.Left, area.Top, area.Left, area.Top, w, h);
+    return true;
   }
+  XPutImage(m_display, target, gc, picture.Image, area.Left, area.Top, area.Left, area.Top, w, h);
+  return false;
 }
 
 // Buffer pixels are bytes B, G, R, X: the layout of a 24-bit true-colour ZPixmap with 32 bits a
@@ -550,8 +556,10 @@ bool TX11Platform::AttachSurface(TWindowId window, TSurface& surface) {
   return true;
 }
 
-// A hidden window keeps the frame for its next map. Synced: the server has read the shared
-// memory, which may change again at once, and what was presented is on the screen on return.
+// A hidden window keeps the frame for its next map. On return the server has read what it reads
+// from the shared memory (which may change again at once), and the frame is on the screen or on
+// its way.
+
 void TX11Platform::Present(TWindowId window, const TSurface& pixels, const TRect& dirty) {
   TWindowRecord* record = Find(window);
   if (!record || !record->XWindow || pixels.Width <= 0 || pixels.Height <= 0) return;
@@ -570,8 +578,11 @@ void TX11Platform::Present(TWindowId window, const TSurface& pixels, const TRect
     }
   }
   if (!record->Visible) return;
-  PutArea(*record, record->XWindow, area);
-  XSync(m_display, False);
+  if (PutArea(*record, record->XWindow, area)) {
+    XSync(m_display, False);
+  } else {
+    XFlush(m_display);
+  }
 }
 
 // The frame becomes the window's background before the map, so the server shows it the moment
