@@ -32,11 +32,13 @@ void ReadPicture(TPicture& picture, const std::string& asset) {
   }
 }
 
+// A hidden diagram keeps the bounds of the window description (its picture's size) until it is
+// first shown; only then is its picture read (see ReadDiagram).
 TImage* Diagram(TForm1* form, const char* name, bool visible) {
   TImage* img = Make<TImage>(form, name, form->pnl1);
   img->SetBounds(-9, 6, 492, 151);
   img->SetAutoSize(true);
-  ReadPicture(img->Picture(), std::string(name) + ".Picture.Data");
+  if (visible) ReadPicture(img->Picture(), std::string(name) + ".Picture.Data");
   img->SetVisible(visible);
   img->OnClick = [form](TObject* s) { form->imgs5Click(s); };
   return img;
@@ -59,6 +61,10 @@ TPNGButton* PictureButton(TForm1* form, const char* name, const TRect& bounds) {
 }
 
 }  // namespace
+
+void TForm1::ReadDiagram(TImage* diagram) {
+  if (diagram->Picture().Empty()) ReadPicture(diagram->Picture(), diagram->Name() + ".Picture.Data");
+}
 
 void TForm1::CreateDiagrams() {
   // Bottom to top: the last style's diagram first; the first style's shows at start.

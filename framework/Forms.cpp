@@ -66,11 +66,8 @@ void TCustomForm::AllocateSurface() {
   surface.Width = Width() * m_scale;
   surface.Height = Height() * m_scale;
   surface.Scale = m_scale;
-  if (Platform().AttachSurface(m_window, surface)) {
-    for (int y = 0; y < surface.Height; ++y) std::fill_n(surface.Row(y), surface.Width, 0xFF000000u);
-  } else {
-    surface.Resize(surface.Width, surface.Height);
-  }
+  // A backend's memory is not cleared first: the first paint covers the whole window.
+  if (!Platform().AttachSurface(m_window, surface)) surface.Resize(surface.Width, surface.Height);
   m_surface = std::move(surface);
 }
 

@@ -762,6 +762,8 @@ bool TX11Platform::WaitEvent(TEvent& event, std::optional<std::uint64_t> deadlin
 }
 
 // Translates one X event, waiting for it until the deadline; false when the deadline passed.
+// A wait that ends with nothing to read returns without asking the connection again: an idle
+// program wakes for its timers only, and each wake-up should cost as few system calls as it can.
 bool TX11Platform::ReadEvent(std::optional<std::uint64_t> deadline) {
   while (!XPending(m_display)) {
     int timeout = -1;
@@ -771,7 +773,7 @@ bool TX11Platform::ReadEvent(std::optional<std::uint64_t> deadline) {
       timeout = static_cast<int>(std::min<std::uint64_t>(*deadline - now, 1u << 30));
     }
     pollfd fd{ConnectionNumber(m_display), POLLIN, 0};
-    poll(&fd, 1, timeout);
+    if (poll(&fd, 1, timeout) == 0 && deadline && NowMs() >= *deadline) return false;
   }
   XEvent event;
   XNextEvent(m_display, &event);
