@@ -89,6 +89,8 @@ class TForm1 : public TForm {
   void CreateComponents();
   // Parts of the window description, called in creation order.
   void CreateDiagrams();  // the styles' diagrams in pnl1, the last style's first
+  // Reads a diagram's picture the first time it is shown: only the first style's shows at start.
+  void ReadDiagram(TImage* diagram);
   // The end labels' steps of a style: writes `number` into those (jiaol, then jiao1l) that show
   // `value`; shows or hides both as the style says.
   void WriteEndLabels(const TLayoutStyle& style, TEndValue value, std::int32_t number);

@@ -149,7 +149,9 @@ void TForm1::ShowEndLabels(const TLayoutStyle& style) {
 void TForm1::showthis(TImage* diagram) {
   for (std::int32_t style = 1; style <= kStyleCount; ++style)
     if (TImage* img = DiagramOf(style)) img->Hide();
-  if (diagram) diagram->Show();
+  if (!diagram) return;
+  ReadDiagram(diagram);
+  diagram->Show();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -13,8 +13,9 @@ namespace {
 
 constexpr const char* kAuthorPage = "https://forum.example.org/u/orvanta-author";
 
-// Reads a picture holder from the built-in picture stream of that name, with the versions of
-// the picture drawn for scaled displays beside it.
+// Reads a picture holder from the built-in picture stream of that name. The versions of the
+// picture drawn for scaled displays beside it are read when a display of their scale first
+// draws them.
 void ReadPicture(TPicture& picture, const std::string& asset) {
   TSpanStream stream(BuiltInAsset(asset));
   picture.ReadData(stream);
@@ -22,18 +23,22 @@ void ReadPicture(TPicture& picture, const std::string& asset) {
   for (int scale = 2; scale <= 3; ++scale) {
     const auto bytes = BuiltInAsset(ScaledAssetName(asset, scale));
     if (bytes.empty()) continue;
-    TSpanStream scaledStream(bytes);
-    TPicture scaled;
-    scaled.ReadData(scaledStream);
-    if (scaled.Graphic()) picture.Graphic()->SetScaledVersion(scale, scaled.Graphic()->Clone());
+    picture.Graphic()->SetScaledVersion(scale, [bytes]() -> std::shared_ptr<TGraphic> {
+      TSpanStream scaledStream(bytes);
+      TPicture scaled;
+      scaled.ReadData(scaledStream);
+      return scaled.TakeGraphic();
+    });
   }
 }
 
+// A hidden diagram keeps the bounds of the window description (its picture's size) until it is
+// first shown; only then is its picture read (see ReadDiagram).
 TImage* Diagram(TForm1* form, const char* name, bool visible) {
   TImage* img = Make<TImage>(form, name, form->pnl1);
   img->SetBounds(-9, 6, 492, 151);
   img->SetAutoSize(true);
-  ReadPicture(img->Picture(), std::string(name) + ".Picture.Data");
+  if (visible) ReadPicture(img->Picture(), std::string(name) + ".Picture.Data");
   img->SetVisible(visible);
   img->OnClick = [form](TObject* s) { form->imgs5Click(s); };
   return img;
@@ -56,6 +61,10 @@ TPNGButton* PictureButton(TForm1* form, const char* name, const TRect& bounds) {
 }
 
 }  // namespace
+
+void TForm1::ReadDiagram(TImage* diagram) {
+  if (diagram->Picture().Empty()) ReadPicture(diagram->Picture(), diagram->Name() + ".Picture.Data");
+}
 
 void TForm1::CreateDiagrams() {
   // Bottom to top: the last style's diagram first; the first style's shows at start.

@@ -93,25 +93,72 @@ constexpr TPixel PixelFromColor(TColor rgb) {
 constexpr TColor ColorFromPixel(TPixel p) { return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF); }
 
 // A 32-bit pixel buffer, rows top-down. Windows, off-screen bitmaps and canvases draw into these.
+// A surface owns its pixels (`Pixels`), or is a view over memory that another owns (`Over`: a
+// window system's shared image, painted straight into so that presenting copies nothing).
 struct TSurface {
   int Width = 0;
   int Height = 0;
   // Device pixels per logical pixel: a window's buffer on a scaled display holds Scale x Scale
   // pixels for each pixel of the window description; canvases drawing into it scale to match.
   int Scale = 1;
-  std::vector<TPixel> Pixels;
+  std::vector<TPixel> Pixels;  // empty for a view over foreign memory
 
   TSurface() = default;
   TSurface(int w, int h, TPixel fill = 0xFF000000u)
       : Width(std::max(w, 0)), Height(std::max(h, 0)), Pixels(static_cast<size_t>(Width) * Height, fill) {}
-  TPixel* Row(int y) { return Pixels.data() + static_cast<size_t>(y) * Width; }
-  const TPixel* Row(int y) const { return Pixels.data() + static_cast<size_t>(y) * Width; }
-  TPixel& At(int x, int y) { return Pixels[static_cast<size_t>(y) * Width + x]; }
-  TPixel At(int x, int y) const { return Pixels[static_cast<size_t>(y) * Width + x]; }
+  // A view over w x h pixels at `memory`, rows `stride` pixels apart. The memory must outlive the
+  // view's use; a copy of a view owns its pixels.
+  static TSurface Over(TPixel* memory, int w, int h, int stride) {
+    TSurface view;
+    view.Width = std::max(w, 0);
+    view.Height = std::max(h, 0);
+    view.m_foreign = memory;
+    view.m_stride = std::max(stride, view.Width);
+    return view;
+  }
+  TSurface(const TSurface& other) : Width(other.Width), Height(other.Height), Scale(other.Scale) {
+    CopyPixelsOf(other);
+  }
+  TSurface& operator=(const TSurface& other) {
+    if (this == &other) return *this;
+    Width = other.Width;
+    Height = other.Height;
+    Scale = other.Scale;
+    m_foreign = nullptr;
+    CopyPixelsOf(other);
+    return *this;
+  }
+  TSurface(TSurface&&) noexcept = default;
+  TSurface& operator=(TSurface&&) noexcept = default;
+
+  bool IsView() const { return m_foreign != nullptr; }
+  // The first pixel; rows are Stride() pixels apart.
+  TPixel* Data() { return m_foreign ? m_foreign : Pixels.data(); }
+  const TPixel* Data() const { return m_foreign ? m_foreign : Pixels.data(); }
+  int Stride() const { return m_foreign ? m_stride : Width; }
+  TPixel* Row(int y) { return Data() + static_cast<size_t>(y) * Stride(); }
+  const TPixel* Row(int y) const { return Data() + static_cast<size_t>(y) * Stride(); }
+  TPixel& At(int x, int y) { return Row(y)[x]; }
+  TPixel At(int x, int y) const { return Row(y)[x]; }
   TRect BoundsRect() const { return {0, 0, Width, Height}; }
+  // Owns its pixels afterwards, all `fill`.
   void Resize(int w, int h, TPixel fill = 0xFF000000u) {
     Width = std::max(w, 0);
     Height = std::max(h, 0);
+    m_foreign = nullptr;
     Pixels.assign(static_cast<size_t>(Width) * Height, fill);
   }
+
+ private:
+  void CopyPixelsOf(const TSurface& other) {
+    if (!other.m_foreign) {
+      Pixels = other.Pixels;
+      return;
+    }
+    Pixels.resize(static_cast<size_t>(Width) * Height);
+    for (int y = 0; y < Height; ++y) std::copy(other.Row(y), other.Row(y) + Width, Row(y));
+  }
+
+  TPixel* m_foreign = nullptr;
+  int m_stride = 0;
 };

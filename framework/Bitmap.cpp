@@ -279,11 +279,14 @@ void TBitmap::LoadFromResourceName(const std::string& name) {
   // NAME@2x and NAME@3x, when registered, are the same bitmap drawn for scaled displays.
   for (int scale = 2; scale <= 3; ++scale) {
     const std::string scaledName = name + "@" + std::to_string(scale) + "x";
-    std::shared_ptr<TBitmap> scaled;
+    TLoader loader;
     if (BitmapResources().contains(scaledName)) {
-      scaled = std::make_shared<TBitmap>();
-      scaled->LoadFromResourceName(scaledName);
+      loader = [scaledName]() -> std::shared_ptr<TGraphic> {
+        auto scaled = std::make_shared<TBitmap>();
+        scaled->LoadFromResourceName(scaledName);
+        return scaled;
+      };
     }
-    SetScaledVersion(scale, scaled);
+    SetScaledVersion(scale, std::move(loader));
   }
 }

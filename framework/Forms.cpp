@@ -55,9 +55,20 @@ void TCustomForm::CreatePlatformWindow() {
   m_window = Platform().CreateWindow(p);
   if (m_alphaBlend) Platform().SetWindowOpacity(m_window, static_cast<std::uint8_t>(m_alphaBlendValue));
   m_surface.Scale = m_scale;
-  m_surface.Resize(Width() * m_scale, Height() * m_scale);
+  AllocateSurface();
   m_dirty = {0, 0, Width(), Height()};
   CreateHandleTree();
+}
+
+// The window's pixels: painted straight into the backend's memory where it offers it.
+void TCustomForm::AllocateSurface() {
+  TSurface surface;
+  surface.Width = Width() * m_scale;
+  surface.Height = Height() * m_scale;
+  surface.Scale = m_scale;
+  // A backend's memory is not cleared first: the first paint covers the whole window.
+  if (!Platform().AttachSurface(m_window, surface)) surface.Resize(surface.Width, surface.Height);
+  m_surface = std::move(surface);
 }
 
 // A box takes the scale of the form it is opened over, so that it matches it.
@@ -83,8 +94,7 @@ void TCustomForm::FollowDesktopScale(double desktopScale, TPoint deviceTopLeft) 
   const int scale = WholeDisplayScale(desktopScale, {Width(), Height()}, Platform().PrimaryScreenSize());
   if (scale == m_scale) return;
   m_scale = scale;
-  m_surface.Scale = scale;
-  m_surface.Resize(Width() * scale, Height() * scale);
+  AllocateSurface();
   m_dirty = {0, 0, Width(), Height()};
   const TPoint topLeft = FloorDiv(deviceTopLeft, scale);
   TWinControl::SetBounds(topLeft.X, topLeft.Y, Width(), Height());
@@ -159,7 +169,7 @@ void TCustomForm::SetBounds(int left, int top, int width, int height) {
   TWinControl::SetBounds(left, top, width, height);
   if (!changed || m_window == platform::NoWindow) return;
   if (resized) {
-    m_surface.Resize(Width() * m_scale, Height() * m_scale);
+    AllocateSurface();
     m_dirty = {0, 0, Width(), Height()};
   }
   Platform().SetWindowBounds(m_window, BoundsRect().ScaledBy(m_scale));

@@ -121,6 +121,7 @@ class TCustomForm : public TWinControl {
   void CreatePlatformWindow();
   int ChooseScale() const;
   void FollowDesktopScale(double desktopScale, TPoint deviceTopLeft);
+  void AllocateSurface();
   TPoint LogicalScreenSize() const;
   platform::TEvent ToLogical(platform::TEvent e) const;
   void ApplyWindowStates();

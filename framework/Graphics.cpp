@@ -394,13 +394,27 @@ void TCanvas::StretchDraw(const TRect& r, TGraphic& graphic) {
 // ---------------------------------------------------------------------------------------------
 
 void TGraphic::SetScaledVersion(int scale, std::shared_ptr<TGraphic> picture) {
+  m_scaledLoaders.erase(scale);
   if (picture)
     m_scaled[scale] = std::move(picture);
   else
     m_scaled.erase(scale);
 }
 
+void TGraphic::SetScaledVersion(int scale, TLoader loader) {
+  m_scaled.erase(scale);
+  if (loader)
+    m_scaledLoaders[scale] = std::move(loader);
+  else
+    m_scaledLoaders.erase(scale);
+}
+
 TGraphic& TGraphic::ForScale(int scale) {
+  if (const auto pending = m_scaledLoaders.find(scale); pending != m_scaledLoaders.end()) {
+    TLoader loader = std::move(pending->second);
+    m_scaledLoaders.erase(pending);
+    if (auto picture = loader()) m_scaled[scale] = std::move(picture);
+  }
   const auto it = m_scaled.find(scale);
   return it == m_scaled.end() || it->second->Empty() ? *this : *it->second;
 }

@@ -63,6 +63,8 @@ class TPicture {
   TGraphic* Graphic() const { return m_graphic.get(); }
   // Takes the picture (null empties the holder) and signals a change.
   void SetGraphic(std::unique_ptr<TGraphic> graphic);
+  // Gives the picture away and leaves the holder empty (without signalling a change).
+  std::unique_ptr<TGraphic> TakeGraphic() { return std::move(m_graphic); }
   int Width() const { return m_graphic ? m_graphic->Width() : 0; }
   int Height() const { return m_graphic ? m_graphic->Height() : 0; }
   bool Empty() const { return !m_graphic || m_graphic->Empty(); }

@@ -85,6 +85,15 @@ class TPlatform {
   virtual void ActivateWindow(TWindowId window) = 0;
   // Shows the part `dirty` of a window's pixel buffer (the buffer covers the whole window).
   virtual void Present(TWindowId window, const TSurface& pixels, const TRect& dirty) = 0;
+  // Makes `surface` (its Width and Height as they are) a view over the memory the backend
+  // presents the window from, so that painting needs no copy before a Present; false, and the
+  // surface unchanged, where the backend cannot (the caller then keeps a buffer of its own).
+  // The view is valid until the next AttachSurface or DestroyWindow of the window.
+  virtual bool AttachSurface(TWindowId window, TSurface& surface) {
+    (void)window;
+    (void)surface;
+    return false;
+  }
   virtual void SetCursor(TCursorShape shape) = 0;
   virtual void SetCapture(TWindowId window) = 0;
   virtual void ReleaseCapture() = 0;

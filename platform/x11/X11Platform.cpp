@@ -74,6 +74,8 @@ constexpr std::size_t MaxClipboardBytes = 16 << 20;
 // Moves on their way to the server that are remembered at most (a window manager that answers
 // none of them must not make the list grow).
 constexpr size_t MaxMovesInFlight = 64;
+// Presents of at most this many pixels are sent inside the request (see PutArea).
+constexpr int CopiedPresentPixels = 4096;
 
 // The window's picture as the server last got it: a shared-memory image where the server offers
 // it, else an ordinary one. Expose events are answered from it without the class library.
@@ -112,6 +114,7 @@ class TX11Platform final : public TPlatform {
   void MinimizeWindow(TWindowId window) override;
   void ActivateWindow(TWindowId window) override;
   void Present(TWindowId window, const TSurface& pixels, const TRect& dirty) override;
+  bool AttachSurface(TWindowId window, TSurface& surface) override;
   void SetCursor(TCursorShape shape) override;
   void SetCapture(TWindowId window) override;
   void ReleaseCapture() override;
@@ -145,8 +148,9 @@ class TX11Platform final : public TPlatform {
   void ResourcesChanged();
 
   bool EnsureImage(TWindowRecord& record, int width, int height);
+  static bool HoldsBufferPixels(const XImage& image);
   void FreeImage(TWindowImage& picture);
-  void PutArea(TWindowRecord& record, Drawable target, const TRect& area);
+  bool PutArea(TWindowRecord& record, Drawable target, const TRect& area);
   void SetFirstFrame(TWindowRecord& record);
 
   void RequestActivation(TWindowRecord& record);
@@ -567,20 +571,45 @@ void TX11Platform::FreeImage(TWindowImage& picture) {
   picture = {};
 }
 
-void TX11Platform::PutArea(TWindowRecord& record, Drawable target, const TRect& area) {
+// True when the server reads the area from the shared memory later; a small area (a caret blink,
+// a typed digit) travels inside the request instead, copied at once, which spares the round trip
+// that must otherwise pass before the memory may change again.
+bool TX11Platform::PutArea(TWindowRecord& record, Drawable target, const TRect& area) {
   TWindowImage& picture = record.Picture;
   const GC gc = DefaultGC(m_display, m_screen);
   const auto w = static_cast<unsigned>(area.Width());
   const auto h = static_cast<unsigned>(area.Height());
-  if (picture.Shared) {
+  if (picture.Shared && area.Width() * area.Height() > CopiedPresentPixels) {
     XShmPutImage(m_display, target, gc, picture.Image, area.Left, area.Top, area.Left, area.Top, w, h, False);
-  } else {
-    XPutImage(m_display, target, gc, picture.Image, area.Left, area.Top, area.Left, area.Top, w, h);
+    return true;
   }
+  XPutImage(m_display, target, gc, picture.Image, area.Left, area.Top, area.Left, area.Top, w, h);
+  return false;
 }
 
-// A hidden window keeps the frame for its next map. Synced: the server has read the shared
-// memory, which may change again at once, and what was presented is on the screen on return.
+// Buffer pixels are bytes B, G, R, X: the layout of a 24-bit true-colour ZPixmap with 32 bits a
+// pixel, least significant byte first. Other images are filled by copying (see Present).
+bool TX11Platform::HoldsBufferPixels(const XImage& image) {
+  return image.bits_per_pixel == 32 && image.byte_order == LSBFirst && image.red_mask == 0xFF0000 &&
+         image.green_mask == 0x00FF00 && image.blue_mask == 0x0000FF && image.bytes_per_line % 4 == 0;
+}
+
+bool TX11Platform::AttachSurface(TWindowId window, TSurface& surface) {
+  TWindowRecord* record = Find(window);
+  if (!record || surface.Width <= 0 || surface.Height <= 0) return false;
+  EnsureImage(*record, surface.Width, surface.Height);
+  XImage& image = *record->Picture.Image;
+  if (!HoldsBufferPixels(image)) return false;
+  const int scale = surface.Scale;
+  surface = TSurface::Over(reinterpret_cast<TPixel*>(image.data), image.width, image.height, image.bytes_per_line / 4);
+  surface.Scale = scale;
+  return true;
+}
+
+// A hidden window keeps the frame for its next map. On return the server has read what it reads
+// from the shared memory (which may change again at once), and the frame is on the screen or on
+// its way.
+
 void TX11Platform::Present(TWindowId window, const TSurface& pixels, const TRect& dirty) {
   TWindowRecord* record = Find(window);
   if (!record || !record->XWindow || pixels.Width <= 0 || pixels.Height <= 0) return;
@@ -588,17 +617,22 @@ void TX11Platform::Present(TWindowId window, const TSurface& pixels, const TRect
   const bool fresh = EnsureImage(*record, pixels.Width, pixels.Height);
   const TRect area = (fresh ? pixels.BoundsRect() : dirty).Intersect(pixels.BoundsRect());
   if (area.IsEmpty()) return;
-  // Buffer pixels are bytes B, G, R, X: the layout of a 24-bit true-colour ZPixmap with 32 bits
-  // a pixel on a little-endian machine, copied row by row.
+  // A buffer attached to the image (AttachSurface) has been painted in place; any other is copied
+  // row by row, in the buffer's own layout.
   XImage* image = record->Picture.Image;
-  const size_t bytes = static_cast<size_t>(area.Width()) * sizeof(TPixel);
-  for (int y = area.Top; y < area.Bottom; ++y) {
-    char* row = image->data + static_cast<size_t>(y) * image->bytes_per_line + static_cast<size_t>(area.Left) * 4;
-    std::memcpy(row, pixels.Row(y) + area.Left, bytes);
+  if (reinterpret_cast<const char*>(pixels.Data()) != image->data) {
+    const size_t bytes = static_cast<size_t>(area.Width()) * sizeof(TPixel);
+    for (int y = area.Top; y < area.Bottom; ++y) {
+      char* row = image->data + static_cast<size_t>(y) * image->bytes_per_line + static_cast<size_t>(area.Left) * 4;
+      std::memcpy(row, pixels.Row(y) + area.Left, bytes);
+    }
   }
   if (!record->Visible) return;
-  PutArea(*record, record->XWindow, area);
-  XSync(m_display, False);
+  if (PutArea(*record, record->XWindow, area)) {
+    XSync(m_display, False);
+  } else {
+    XFlush(m_display);
+  }
 }
 
 // The frame becomes the window's background before the map, so the server shows it the moment
@@ -800,6 +834,8 @@ bool TX11Platform::WaitEvent(TEvent& event, std::optional<std::uint64_t> deadlin
 }
 
 // Translates one X event, waiting for it until the deadline; false when the deadline passed.
+// A wait that ends with nothing to read returns without asking the connection again: an idle
+// program wakes for its timers only, and each wake-up should cost as few system calls as it can.
 bool TX11Platform::ReadEvent(std::optional<std::uint64_t> deadline) {
   while (!XPending(m_display)) {
     int timeout = -1;
@@ -809,7 +845,7 @@ bool TX11Platform::ReadEvent(std::optional<std::uint64_t> deadline) {
       timeout = static_cast<int>(std::min<std::uint64_t>(*deadline - now, 1u << 30));
     }
     pollfd fd{ConnectionNumber(m_display), POLLIN, 0};
-    poll(&fd, 1, timeout);
+    if (poll(&fd, 1, timeout) == 0 && deadline && NowMs() >= *deadline) return false;
   }
   XEvent event;
   XNextEvent(m_display, &event);

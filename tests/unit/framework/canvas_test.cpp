@@ -1,6 +1,7 @@
 // Canvas primitives: clipping, frames, lines, raster operations, the "&" prefix rule.
 #include <gtest/gtest.h>
 
+#include "framework/Bitmap.h"
 #include "framework/Graphics.h"
 
 namespace {
@@ -162,4 +163,31 @@ TEST(ScaledCanvas, RasterisesTextAtTheDeviceHeightWithLogicalMeasures) {
   for (int y = 0; y + 1 < two.Height; y += 2)
     for (int x = 0; x < two.Width; ++x) differs |= two.At(x, y) != two.At(x, y + 1);
   EXPECT_TRUE(differs);
+}
+
+TEST(ScaledCanvas, ReadsAScaledVersionOnlyWhenACanvasOfItsScaleFirstDrawsIt) {
+  TBitmap picture;
+  picture.SetSize(1, 1);
+  int reads = 0;
+  picture.SetScaledVersion(2, [&reads]() -> std::shared_ptr<TGraphic> {
+    ++reads;
+    auto sharp = std::make_shared<TBitmap>();
+    sharp->SetSize(2, 2);
+    return sharp;
+  });
+  picture.SetScaledVersion(3, [&reads]() -> std::shared_ptr<TGraphic> {
+    ++reads;
+    return nullptr;  // no version after all: the picture itself is stretched
+  });
+  EXPECT_EQ(&picture.ForScale(1), &picture);
+  EXPECT_EQ(reads, 0);
+  TGraphic& two = picture.ForScale(2);
+  EXPECT_NE(&two, &picture);
+  EXPECT_EQ(two.Width(), 2);
+  EXPECT_EQ(&picture.ForScale(2), &two);  // read once, then kept
+  EXPECT_EQ(&picture.ForScale(3), &picture);
+  EXPECT_EQ(&picture.ForScale(3), &picture);
+  EXPECT_EQ(reads, 2);
+  picture.SetScaledVersion(2, std::shared_ptr<TGraphic>());  // dropping a version drops it
+  EXPECT_EQ(&picture.ForScale(2), &picture);
 }
