@@ -393,14 +393,6 @@ void TCanvas::StretchDraw(const TRect& r, TGraphic& graphic) {
 // TGraphic: versions for scaled displays
 // ---------------------------------------------------------------------------------------------
 
-void TGraphic::SetScaledVersion(int scale, std::shared_ptr<TGraphic> picture) {
-  m_scaledLoaders.erase(scale);
-  if (picture)
-    m_scaled[scale] = std::move(picture);
-  else
-    m_scaled.erase(scale);
-}
-
 void TGraphic::SetScaledVersion(int scale, TLoader loader) {
   m_scaled.erase(scale);
   if (loader)

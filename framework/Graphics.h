@@ -206,13 +206,12 @@ class TGraphic {
   virtual bool Transparent() const { return m_transparent; }
   void SetTransparent(bool value) { m_transparent = value; }
 
-  // The same picture drawn for a display scale: `picture` has `scale` x this one's pixels in each
-  // direction. A canvas of that scale draws it pixel for pixel instead of stretching this one.
-  void SetScaledVersion(int scale, std::shared_ptr<TGraphic> picture);
-  // The same, read only when a canvas of that scale first draws it: a program carries versions
-  // for every scale and draws at one, so reading the others at start-up is wasted work (the 2x
-  // and 3x versions hold 13 times the pixels of the picture itself). A loader that gives null
-  // leaves this picture to be stretched.
+  // The same picture drawn for a display scale, with `scale` x this one's pixels in each
+  // direction: a canvas of that scale draws it pixel for pixel instead of stretching this one.
+  // `loader` reads it when a canvas of that scale first draws it: a program carries versions for
+  // every scale and draws at one, so reading the others at start-up is wasted work (the 2x and 3x
+  // versions hold 13 times the pixels of the picture itself). A loader that gives null leaves
+  // this picture to be stretched; an empty loader drops the version.
   using TLoader = std::function<std::shared_ptr<TGraphic>()>;
   void SetScaledVersion(int scale, TLoader loader);
   // The version drawn for a canvas of this scale: the scaled version when there is one, else this.

@@ -68,9 +68,9 @@ using TReply = std::unique_ptr<T, TFreeReply>;
 constexpr std::uint64_t ClickActivationMs = 500;
 // How long a clipboard read waits for the owner's answer.
 constexpr int ClipboardWaitMs = 1000;
-// The longest text read from the clipboard; the inputs take a few characters, so this only keeps a
-// runaway owner from filling the memory.
-constexpr std::size_t MaxClipboardBytes = 16 << 20;
+// The longest text read from a property (the clipboard, the resource database); the inputs take a
+// few characters, so this only keeps a runaway clipboard owner from filling the memory.
+constexpr std::size_t MaxTextBytes = 16 << 20;
 // Moves on their way to the server that are remembered at most (a window manager that answers
 // none of them must not make the list grow).
 constexpr size_t MaxMovesInFlight = 64;
@@ -170,6 +170,8 @@ class TX11Platform final : public TPlatform {
   std::optional<std::string> ReadSelection(Atom target);
   std::optional<std::string> ReadIncrements(Window w);
   Atom TakeSelectionData(Window w, std::string& bytes);
+  bool WaitForEvent(Window w, int type, std::uint64_t deadline, XEvent& event);
+  Atom ReadProperty(Window w, Atom property, Atom wanted, std::string& bytes);
 
   Display* m_display = nullptr;
   int m_screen = 0;
@@ -609,7 +611,6 @@ bool TX11Platform::AttachSurface(TWindowId window, TSurface& surface) {
 // A hidden window keeps the frame for its next map. On return the server has read what it reads
 // from the shared memory (which may change again at once), and the frame is on the screen or on
 // its way.
-
 void TX11Platform::Present(TWindowId window, const TSurface& pixels, const TRect& dirty) {
   TWindowRecord* record = Find(window);
   if (!record || !record->XWindow || pixels.Width <= 0 || pixels.Height <= 0) return;
@@ -746,16 +747,8 @@ double TX11Platform::DesktopScale(TWindowId) {
 
 // The resource database changed: when it brings another scale, every window is told.
 void TX11Platform::ResourcesChanged() {
-  Atom type = None;
-  int format = 0;
-  unsigned long count = 0, remaining = 0;
-  unsigned char* data = nullptr;
-  if (XGetWindowProperty(m_display, m_root, XA_RESOURCE_MANAGER, 0, 1 << 20, False, XA_STRING, &type, &format, &count,
-                         &remaining, &data) != Success) {
-    return;
-  }
-  m_resources.assign(data && format == 8 ? reinterpret_cast<const char*>(data) : "", data && format == 8 ? count : 0);
-  if (data) XFree(data);
+  m_resources.clear();
+  if (ReadProperty(m_root, XA_RESOURCE_MANAGER, XA_STRING, m_resources) == None) m_resources.clear();
   const double scale = DesktopScale(NoWindow);
   if (scale == m_desktopScale) return;
   m_desktopScale = scale;
@@ -1099,15 +1092,8 @@ std::optional<std::string> TX11Platform::ReadSelection(Atom target) {
   XConvertSelection(m_display, m_atoms->Clipboard, target, m_atoms->ClipboardData, w,
                     m_userTime != CurrentTime ? m_userTime : CurrentTime);
   XFlush(m_display);
-  const std::uint64_t deadline = NowMs() + ClipboardWaitMs;
   XEvent event;
-  while (!XCheckTypedWindowEvent(m_display, w, SelectionNotify, &event)) {
-    const std::uint64_t now = NowMs();
-    if (now >= deadline) return std::nullopt;
-    pollfd fd{ConnectionNumber(m_display), POLLIN, 0};
-    poll(&fd, 1, static_cast<int>(std::min<std::uint64_t>(deadline - now, 50)));
-    XPending(m_display);  // reads what has arrived into the queue
-  }
+  if (!WaitForEvent(w, SelectionNotify, NowMs() + ClipboardWaitMs, event)) return std::nullopt;
   if (event.xselection.property == None) return std::nullopt;
   // The owner wrote the property before it answered: its notices are stale once the answer is here.
   while (XCheckTypedWindowEvent(m_display, w, PropertyNotify, &event)) {
@@ -1121,25 +1107,20 @@ std::optional<std::string> TX11Platform::ReadSelection(Atom target) {
 
 // A large text comes in pieces: each time the property is deleted the owner writes the next one,
 // and an empty piece ends it. The time limit counts from the last piece; a text beyond
-// MaxClipboardBytes is given up (nothing, rather than a part of it).
+// MaxTextBytes is given up (nothing, rather than a part of it).
 std::optional<std::string> TX11Platform::ReadIncrements(Window w) {
   std::string text;
   std::uint64_t deadline = NowMs() + ClipboardWaitMs;
   for (;;) {
     XEvent event;
-    while (!XCheckTypedWindowEvent(m_display, w, PropertyNotify, &event) ||
-           event.xproperty.atom != m_atoms->ClipboardData || event.xproperty.state != PropertyNewValue) {
-      const std::uint64_t now = NowMs();
-      if (now >= deadline) return std::nullopt;
-      pollfd fd{ConnectionNumber(m_display), POLLIN, 0};
-      poll(&fd, 1, static_cast<int>(std::min<std::uint64_t>(deadline - now, 50)));
-      XPending(m_display);
-    }
+    do {
+      if (!WaitForEvent(w, PropertyNotify, deadline, event)) return std::nullopt;
+    } while (event.xproperty.atom != m_atoms->ClipboardData || event.xproperty.state != PropertyNewValue);
     std::string piece;
     const Atom type = TakeSelectionData(w, piece);
     if (type != m_atoms->Utf8String && type != XA_STRING) return std::nullopt;
     if (piece.empty()) return text;
-    if (text.size() + piece.size() > MaxClipboardBytes) return std::nullopt;
+    if (text.size() + piece.size() > MaxTextBytes) return std::nullopt;
     text += piece;
     deadline = NowMs() + ClipboardWaitMs;
   }
@@ -1148,22 +1129,43 @@ std::optional<std::string> TX11Platform::ReadIncrements(Window w) {
 // Reads the selection property of `w` whole into `bytes` (8-bit data only) and deletes it, which
 // tells an owner sending in pieces to send the next. Returns its type, or None.
 Atom TX11Platform::TakeSelectionData(Window w, std::string& bytes) {
+  const Atom type = ReadProperty(w, m_atoms->ClipboardData, AnyPropertyType, bytes);
+  XDeleteProperty(m_display, w, m_atoms->ClipboardData);
+  return type;
+}
+
+// Waits until an event of `type` for `w` is queued, up to the deadline; other events stay queued
+// for the program.
+bool TX11Platform::WaitForEvent(Window w, int type, std::uint64_t deadline, XEvent& event) {
+  while (!XCheckTypedWindowEvent(m_display, w, type, &event)) {
+    const std::uint64_t now = NowMs();
+    if (now >= deadline) return false;
+    pollfd fd{ConnectionNumber(m_display), POLLIN, 0};
+    poll(&fd, 1, static_cast<int>(std::min<std::uint64_t>(deadline - now, 50)));
+    XPending(m_display);  // reads what has arrived into the queue
+  }
+  return true;
+}
+
+// Reads property `property` of `w` whole into `bytes` when it holds 8-bit data of type
+// `wanted` (or any type). Returns its type (INCR for a text that comes in pieces), or None when
+// it is missing, of another type, not 8-bit text, or longer than MaxTextBytes.
+Atom TX11Platform::ReadProperty(Window w, Atom property, Atom wanted, std::string& bytes) {
   Atom type = None;
   int format = 0;
   unsigned long count = 0, remaining = 0;
   unsigned char* data = nullptr;
   long offset = 0;
   do {
-    if (XGetWindowProperty(m_display, w, m_atoms->ClipboardData, offset, 1 << 18, False, AnyPropertyType, &type,
-                           &format, &count, &remaining, &data) != Success) {
+    if (XGetWindowProperty(m_display, w, property, offset, 1 << 18, False, wanted, &type, &format, &count, &remaining,
+                           &data) != Success) {
       return None;
     }
     if (data && format == 8) bytes.append(reinterpret_cast<const char*>(data), count);
     if (data) XFree(data);
     offset += static_cast<long>(count / 4);
-  } while (remaining > 0 && format == 8 && bytes.size() <= MaxClipboardBytes);
-  XDeleteProperty(m_display, w, m_atoms->ClipboardData);
-  if (bytes.size() > MaxClipboardBytes) return None;
+  } while (remaining > 0 && format == 8 && bytes.size() <= MaxTextBytes);
+  if (bytes.size() > MaxTextBytes) return None;
   return format == 8 || type == m_atoms->Incr ? type : None;
 }
 

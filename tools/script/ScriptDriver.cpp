@@ -100,6 +100,14 @@ bool KeyForChar(std::uint32_t ch, int& vk, TShiftState& shift) {
 
 }  // namespace
 
+bool ParseDesktopScale(const std::string& word, double& scale) {
+  char* end = nullptr;
+  const double v = std::strtod(word.c_str(), &end);
+  if (word.empty() || !end || *end != '\0' || !(v >= 1.0 && v <= 3.0)) return false;
+  scale = v;
+  return true;
+}
+
 TScriptDriver::TScriptDriver(std::istream& in, std::ostream& out, bool echo) : m_in(in), m_out(out), m_echo(echo) {
   m_platform.OnIdle = [this] { return OnIdle(); };
   m_platform.Observer.Beep = [this] { Print("! beep"); };
@@ -228,9 +236,7 @@ void TScriptDriver::PrintPixel(long long x, long long y, int scale) {
 void TScriptDriver::SetScreen(const std::vector<std::string>& w) {
   long long a = 0, b = 0;
   double scale = m_desktopScale;
-  char* end = nullptr;
-  if (w.size() == 4) scale = std::strtod(w[3].c_str(), &end);
-  const bool scaleOk = w.size() == 3 || (end && *end == '\0' && scale >= 1.0 && scale <= 3.0);
+  const bool scaleOk = w.size() == 3 || (w.size() == 4 && ParseDesktopScale(w[3], scale));
   if (w.size() < 3 || w.size() > 4 || !ParseInt(w[1], a) || !ParseInt(w[2], b) || a <= 0 || b <= 0 || a > 100000 ||
       b > 100000 || !scaleOk)
     return Error("usage: screen W H [SCALE] (SCALE from 1 to 3)");
@@ -251,9 +257,8 @@ void TScriptDriver::SetDesktopScale(double scale) {
 // to 3) while the program runs, as when a window moves to a monitor of another scale. The screen
 // keeps its device pixels.
 void TScriptDriver::Rescale(const std::vector<std::string>& w) {
-  char* end = nullptr;
-  const double scale = w.size() == 2 ? std::strtod(w[1].c_str(), &end) : 0.0;
-  if (!end || *end != '\0' || scale < 1.0 || scale > 3.0) return Error("usage: rescale SCALE (from 1 to 3)");
+  double scale = 1.0;
+  if (w.size() != 2 || !ParseDesktopScale(w[1], scale)) return Error("usage: rescale SCALE (from 1 to 3)");
   m_platform.ChangeDesktopScale(scale);
 }
 

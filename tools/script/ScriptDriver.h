@@ -13,6 +13,9 @@
 
 class TCustomForm;
 
+// A desktop scale as the driver takes it (`--scale`, `screen`, `rescale`): a number from 1 to 3.
+bool ParseDesktopScale(const std::string& word, double& scale);
+
 class TScriptDriver {
  public:
   // With `echo` each command is printed ("> " and the line) as it is read, before its output.

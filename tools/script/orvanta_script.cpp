@@ -32,9 +32,7 @@ int main(int argc, char** argv) {
     if (arg == "--echo") {
       echo = true;
     } else if (arg == "--scale" && first + 1 < argc) {
-      char* end = nullptr;
-      scale = std::strtod(argv[++first], &end);
-      if (!end || *end != '\0' || scale < 1.0 || scale > 3.0) return Usage();
+      if (!ParseDesktopScale(argv[++first], scale)) return Usage();
     } else {
       break;
     }

@@ -188,6 +188,6 @@ TEST(ScaledCanvas, ReadsAScaledVersionOnlyWhenACanvasOfItsScaleFirstDrawsIt) {
   EXPECT_EQ(&picture.ForScale(3), &picture);
   EXPECT_EQ(&picture.ForScale(3), &picture);
   EXPECT_EQ(reads, 2);
-  picture.SetScaledVersion(2, std::shared_ptr<TGraphic>());  // dropping a version drops it
+  picture.SetScaledVersion(2, TGraphic::TLoader());  // dropping a version drops it
   EXPECT_EQ(&picture.ForScale(2), &picture);
 }
