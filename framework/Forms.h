@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "base/DirtyRegion.h"
 #include "framework/Controls.h"
 #include "framework/SysUtils.h"
 
@@ -122,6 +123,7 @@ class TCustomForm : public TWinControl {
   int ChooseScale() const;
   void FollowDesktopScale(double desktopScale, TPoint deviceTopLeft);
   void AllocateSurface();
+  void InvalidateAll();
   TPoint LogicalScreenSize() const;
   platform::TEvent ToLogical(platform::TEvent e) const;
   void ApplyWindowStates();
@@ -143,7 +145,9 @@ class TCustomForm : public TWinControl {
   platform::TWindowId m_window = platform::NoWindow;
   int m_scale = 1;
   TSurface m_surface;
-  TRect m_dirty;
+  TDirtyRegion m_dirty;
+  TDirtyRegion m_painting;            // the area being painted now (kept for its capacity)
+  std::vector<TRect> m_presentAreas;  // the same in device pixels
   TPoint m_lastMouse{-1, -1};
 };
 
