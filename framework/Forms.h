@@ -32,6 +32,7 @@ class TCustomForm : public TWinControl {
   explicit TCustomForm(TComponent* owner);
   ~TCustomForm() override;
   const char* ClassName() const override { return "TCustomForm"; }
+  const TCustomForm* AsForm() const override { return this; }
   // The platform window class name (the form's class name).
   virtual std::string WindowClassName() const { return ClassName(); }
   void WndProc(TMessage& message) override;
