@@ -272,26 +272,21 @@ bool TCustomEdit::GetPropertyText(std::string_view name, std::string& v) {
 // Layout
 // =============================================================================================
 
+// Lines in characters, found on the text's bytes: a break (CR LF, or LF alone) is never part of
+// a longer sequence, and each NextCodePoint step is one character as Utf8ToChars counts them.
 std::vector<TCustomEdit::TLine> TCustomEdit::Lines() const {
-  const std::u32string s = Utf8ToChars(m_text);
-  const int n = static_cast<int>(s.size());
   std::vector<TLine> lines;
-  if (!m_multiLine) {
-    lines.push_back({0, n});
-    return lines;
-  }
-  int start = 0;
-  for (int i = 0; i < n; ++i) {
-    if (s[i] == '\r' && i + 1 < n && s[i + 1] == '\n') {
-      lines.push_back({start, i - start});
-      start = i + 2;
-      ++i;
-    } else if (s[i] == '\n') {
-      lines.push_back({start, i - start});
-      start = i + 1;
+  int start = 0, index = 0;
+  bool afterCr = false;
+  for (size_t i = 0; i < m_text.size(); ++index) {
+    const char32_t c = NextCodePoint(m_text, i);
+    if (m_multiLine && c == '\n') {
+      lines.push_back({start, (afterCr ? index - 1 : index) - start});
+      start = index + 1;
     }
+    afterCr = c == '\r';
   }
-  lines.push_back({start, n - start});
+  lines.push_back({start, index - start});
   return lines;
 }
 
@@ -317,8 +312,14 @@ std::string TCustomEdit::DisplayLine(int line) const {
   if (!m_multiLine && !m_passwordChar) return line == 0 ? m_text : std::string();
   const auto lines = Lines();
   if (line < 0 || line >= static_cast<int>(lines.size())) return {};
-  const std::u32string s = Utf8ToChars(DisplayText());
-  return CharsToUtf8(std::u32string_view(s).substr(lines[line].Start, lines[line].Length));
+  size_t from = 0;
+  for (int k = 0; k < lines[line].Start && from < m_text.size(); ++k) NextCodePoint(m_text, from);
+  size_t to = from;
+  for (int k = 0; k < lines[line].Length && to < m_text.size(); ++k) NextCodePoint(m_text, to);
+  if (!m_passwordChar) return m_text.substr(from, to - from);
+  std::string hidden;
+  for (int k = 0; k < lines[line].Length; ++k) AppendUtf8(hidden, m_passwordChar);
+  return hidden;
 }
 
 // The width of the first `column` characters of a line, measured on its bytes as they are.
