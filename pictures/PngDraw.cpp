@@ -55,35 +55,38 @@ class TSourceRows {
   }
   bool IndexedPerPixel() const { return m_kind == akPerPixel && m_header.ColorType() == ctIndexed; }
 
-  const TPixel* Row(int y) {
-    if (y == m_cachedRow) return m_line.data();
-    m_cachedRow = y;
+  // Row y with at least columns [from, to) converted (pixels outside them are stale): a draw
+  // clipped to a small area converts only the columns it reads.
+  const TPixel* Row(int y, int from, int to) {
+    if (y == m_cachedRow && from >= m_cachedFrom && to <= m_cachedTo) return m_line.data();
+    m_cachedRow = y, m_cachedFrom = from, m_cachedTo = to;
     const std::uint8_t* row = m_raster.ImageRow(y);
     const std::uint8_t* alpha = m_header.AlphaPlane().Empty()
                                     ? nullptr
                                     : m_header.AlphaPlane().Data() + static_cast<std::size_t>(y) * m_raster.Width;
-    const int type = m_header.ColorType();
-    for (int x = 0; x < m_raster.Width; ++x) {
-      TPixel p;
-      std::uint32_t a = 255;
-      if (m_raster.BitsPerPixel == 24) {
-        const std::uint8_t* s = row + 3 * x;
-        p = (std::uint32_t{s[2]} << 16) | (std::uint32_t{s[1]} << 8) | s[0];
-      } else {
-        const int index = Index(x, y);
-        if (m_kind == akPerPixel && type == ctGreyscaleAlpha) {
-          p = static_cast<TPixel>(index) * 0x010101u;  // the stored grey, without the ramp
-        } else {
-          const TRGBQuad& c = m_raster.Palette[static_cast<std::size_t>(index)];
-          p = (std::uint32_t{c.Red} << 16) | (std::uint32_t{c.Green} << 8) | c.Blue;
-          if (m_kind == akPerPixel) a = m_trns[static_cast<std::size_t>(index)];
-        }
-      }
-      if (m_kind == akPerPixel && alpha != nullptr) a = alpha[x];
-      if (m_kind == akColorKey) a = p == m_key ? 0 : 255;
-      m_line[static_cast<std::size_t>(x)] = p | (a << 24);
-    }
+    for (int x = from; x < to; ++x) m_line[static_cast<std::size_t>(x)] = Pixel(row, alpha, x, y);
     return m_line.data();
+  }
+
+  TPixel Pixel(const std::uint8_t* row, const std::uint8_t* alpha, int x, int y) const {
+    TPixel p;
+    std::uint32_t a = 255;
+    if (m_raster.BitsPerPixel == 24) {
+      const std::uint8_t* s = row + 3 * x;
+      p = (std::uint32_t{s[2]} << 16) | (std::uint32_t{s[1]} << 8) | s[0];
+    } else {
+      const int index = Index(x, y);
+      if (m_kind == akPerPixel && m_header.ColorType() == ctGreyscaleAlpha) {
+        p = static_cast<TPixel>(index) * 0x010101u;  // the stored grey, without the ramp
+      } else {
+        const TRGBQuad& c = m_raster.Palette[static_cast<std::size_t>(index)];
+        p = (std::uint32_t{c.Red} << 16) | (std::uint32_t{c.Green} << 8) | c.Blue;
+        if (m_kind == akPerPixel) a = m_trns[static_cast<std::size_t>(index)];
+      }
+    }
+    if (m_kind == akPerPixel && alpha != nullptr) a = alpha[x];
+    if (m_kind == akColorKey) a = p == m_key ? 0 : 255;
+    return p | (a << 24);
   }
 
  private:
@@ -95,6 +98,8 @@ class TSourceRows {
   int m_paletteCount = 0;
   std::vector<TPixel> m_line;
   int m_cachedRow = -1;
+  int m_cachedFrom = 0;
+  int m_cachedTo = 0;
 };
 
 inline TPixel Compose(TPixel s, TPixel d) {
@@ -140,8 +145,9 @@ void TPNGObject::Draw(TCanvas& canvas, const TRect& rect) {
   }
 
   canvas.ForEachClipped(r, [&](const TRect& part) {
+    const int from = columns(part.Left - left), to = columns(part.Right - 1 - left) + 1;
     for (int sy = part.Top; sy < part.Bottom; ++sy) {
-      const TPixel* src = source.Row(rows(sy - top));
+      const TPixel* src = source.Row(rows(sy - top), from, to);
       TPixel* dst = target->Row(sy);
       for (int sx = part.Left; sx < part.Right; ++sx) dst[sx] = Compose(src[columns(sx - left)], dst[sx]);
     }
@@ -156,7 +162,7 @@ TSurface TPNGObject::PixelsWithAlpha() const {
   for (int y = 0; y < raster.Height; ++y) {
     if (source.IndexedPerPixel())
       for (int x = 0; x < raster.Width; ++x) source.CheckIndex(source.Index(x, y));
-    std::copy_n(source.Row(y), raster.Width, pixels.Row(y));
+    std::copy_n(source.Row(y, 0, raster.Width), raster.Width, pixels.Row(y));
   }
   return pixels;
 }

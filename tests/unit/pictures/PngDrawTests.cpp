@@ -73,6 +73,33 @@ TEST(PngDraw, RectanglesEmptyReversedStretchedClipped) {
   EXPECT_EQ(tall.At(1, 3), Grey(0));
 }
 
+// A picture drawn in pieces (the clip split round a hole, then the hole) ends up as the picture
+// drawn whole: pieces that share rows each read their own columns.
+TEST(PngDraw, DrawnInPiecesItIsTheWholeDraw) {
+  TBytes lines;
+  for (int y = 0; y < 3; ++y) {
+    lines.push_back(0);
+    for (int x = 0; x < 5; ++x)
+      lines.insert(lines.end(), {static_cast<std::uint8_t>(40 * x), static_cast<std::uint8_t>(70 * y), 9,
+                                 static_cast<std::uint8_t>(60 + 40 * x)});
+  }
+  auto png = MakePng(5, 3, 8, 6, lines);
+  TSurface whole(10, 6, Grey(30));
+  TCanvas all(whole);
+  png->Draw(all, {0, 0, 10, 6});
+  TSurface pieces(10, 6, Grey(30));
+  TCanvas around;
+  around.Attach(&pieces, {0, 0}, {0, 0, 10, 6});
+  around.ExcludeClipRect({3, 1, 7, 4});
+  png->Draw(around, {0, 0, 10, 6});
+  EXPECT_EQ(pieces.At(4, 2), Grey(30));  // the hole is left alone
+  EXPECT_EQ(pieces.At(8, 2), whole.At(8, 2));
+  TCanvas hole;
+  hole.Attach(&pieces, {0, 0}, {3, 1, 7, 4});
+  png->Draw(hole, {0, 0, 10, 6});
+  EXPECT_EQ(pieces.Pixels, whole.Pixels);
+}
+
 TEST(PngDraw, ColorKeyAndOpaqueKinds) {
   // Grey 8-bit with tRNS grey 100: pixels of level 100 are transparent.
   auto greyPtr = MakePng(2, 1, 8, 0, {0, 100, 200}, Chunk("tRNS", {0, 100}));
