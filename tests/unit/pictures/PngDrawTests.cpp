@@ -90,12 +90,12 @@ TEST(PngDraw, DrawnInPiecesItIsTheWholeDraw) {
   TSurface pieces(10, 6, Grey(30));
   TCanvas around;
   around.Attach(&pieces, {0, 0}, {0, 0, 10, 6});
-  around.ExcludeClipRect({3, 1, 7, 4});
+  around.ExcludeClipRect({3, 2, 7, 3});
   png->Draw(around, {0, 0, 10, 6});
   EXPECT_EQ(pieces.At(4, 2), Grey(30));  // the hole is left alone
   EXPECT_EQ(pieces.At(8, 2), whole.At(8, 2));
   TCanvas hole;
-  hole.Attach(&pieces, {0, 0}, {3, 1, 7, 4});
+  hole.Attach(&pieces, {0, 0}, {3, 2, 7, 3});
   png->Draw(hole, {0, 0, 10, 6});
   EXPECT_EQ(pieces.Pixels, whole.Pixels);
 }
