@@ -117,7 +117,7 @@ void TCanvas::FillDevice(const TRect& canvasRect, TColor color) {
   ForEachClipped(canvasRect, [&](const TRect& part) {
     for (int y = part.Top; y < part.Bottom; ++y) {
       TPixel* row = m_surface->Row(y);
-      std::fill(row + part.Left, row + part.Right, p);
+      FillPixels(row + part.Left, part.Width(), p);
     }
   });
 }

@@ -18,6 +18,7 @@ class TAxisMap {
  public:
   TAxisMap(std::int64_t destination, int source)
       : m_natural(destination == source), m_factor(static_cast<double>(destination) / source), m_last(source - 1) {}
+  bool Natural() const { return m_natural; }
   int operator()(std::int64_t x) const {
     if (m_natural) return static_cast<int>(x);
     const auto v = static_cast<std::int64_t>(std::trunc(static_cast<double>(x) / m_factor));
@@ -64,8 +65,30 @@ class TSourceRows {
     const std::uint8_t* alpha = m_header.AlphaPlane().Empty()
                                     ? nullptr
                                     : m_header.AlphaPlane().Data() + static_cast<std::size_t>(y) * m_raster.Width;
-    for (int x = from; x < to; ++x) m_line[static_cast<std::size_t>(x)] = Pixel(row, alpha, x, y);
+    if (m_raster.BitsPerPixel == 24) {
+      TrueColour(row, alpha, from, to);
+    } else {
+      for (int x = from; x < to; ++x) m_line[static_cast<std::size_t>(x)] = Pixel(row, alpha, x, y);
+    }
     return m_line.data();
+  }
+
+  bool TrueColour() const { return m_raster.BitsPerPixel == 24; }
+  // Composes `count` pixels of row y from column `from` over `dst` (24-bit rasters): a pixel of
+  // alpha 0 is skipped before its colour is read, which is most of a diagram.
+  void ComposeRow(int y, int from, TPixel* dst, int count) const;
+
+  // Pixel for a 24-bit raster, with the kind's questions asked once a row rather than once a pixel.
+  void TrueColour(const std::uint8_t* row, const std::uint8_t* alpha, int from, int to) {
+    const bool perPixel = m_kind == akPerPixel && alpha != nullptr, keyed = m_kind == akColorKey;
+    TPixel* line = m_line.data();
+    for (int x = from; x < to; ++x) {
+      const std::uint8_t* s = row + 3 * x;
+      const TPixel p = (std::uint32_t{s[2]} << 16) | (std::uint32_t{s[1]} << 8) | s[0];
+      std::uint32_t a = perPixel ? alpha[x] : 255u;
+      if (keyed) a = p == m_key ? 0 : 255;
+      line[x] = p | (a << 24);
+    }
   }
 
   TPixel Pixel(const std::uint8_t* row, const std::uint8_t* alpha, int x, int y) const {
@@ -114,6 +137,21 @@ inline TPixel Compose(TPixel s, TPixel d) {
   return out;
 }
 
+void TSourceRows::ComposeRow(int y, int from, TPixel* dst, int count) const {
+  const std::uint8_t* row = m_raster.ImageRow(y) + 3 * static_cast<std::size_t>(from);
+  const std::uint8_t* alpha = m_header.AlphaPlane().Empty()
+                                  ? nullptr
+                                  : m_header.AlphaPlane().Data() + static_cast<std::size_t>(y) * m_raster.Width + from;
+  const bool perPixel = m_kind == akPerPixel && alpha != nullptr, keyed = m_kind == akColorKey;
+  for (int i = 0; i < count; ++i, row += 3) {
+    std::uint32_t a = perPixel ? alpha[i] : 255u;
+    if (a == 0) continue;
+    const TPixel p = (std::uint32_t{row[2]} << 16) | (std::uint32_t{row[1]} << 8) | row[0];
+    if (keyed) a = p == m_key ? 0 : 255;
+    dst[i] = Compose(p | (a << 24), dst[i]);
+  }
+}
+
 }  // namespace
 
 void TPNGObject::Draw(TCanvas& canvas, const TRect& rect) {
@@ -146,6 +184,12 @@ void TPNGObject::Draw(TCanvas& canvas, const TRect& rect) {
 
   canvas.ForEachClipped(r, [&](const TRect& part) {
     const int from = columns(part.Left - left), to = columns(part.Right - 1 - left) + 1;
+    if (columns.Natural() && source.TrueColour()) {
+      // At natural width each pixel is read straight from the raster where the draw needs it.
+      for (int sy = part.Top; sy < part.Bottom; ++sy)
+        source.ComposeRow(rows(sy - top), from, target->Row(sy) + part.Left, part.Width());
+      return;
+    }
     for (int sy = part.Top; sy < part.Bottom; ++sy) {
       const TPixel* src = source.Row(rows(sy - top), from, to);
       TPixel* dst = target->Row(sy);

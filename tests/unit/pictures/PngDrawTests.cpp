@@ -98,6 +98,25 @@ TEST(PngDraw, DrawnInPiecesItIsTheWholeDraw) {
   hole.Attach(&pieces, {0, 0}, {3, 2, 7, 3});
   png->Draw(hole, {0, 0, 10, 6});
   EXPECT_EQ(pieces.Pixels, whole.Pixels);
+  // At natural size, in two pieces, at an offset: each pixel its source pixel over grey 30.
+  TSurface natural(7, 5, Grey(30));
+  for (const TRect clip : {TRect{0, 0, 3, 5}, TRect{3, 0, 7, 5}}) {
+    TCanvas piece;
+    piece.Attach(&natural, {0, 0}, clip);
+    png->Draw(piece, {1, 1, 6, 4});
+  }
+  auto over30 = [](int c, int a) { return (c * a + 30 * (255 - a) + 255) >> 8; };
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 5; ++x) {
+      const TPixel p = natural.At(x + 1, y + 1);
+      const int a = 60 + 40 * x;
+      EXPECT_EQ(Red(p), over30(40 * x, a)) << x << "," << y;
+      EXPECT_EQ(Green(p), over30(70 * y, a)) << x << "," << y;
+      EXPECT_EQ(Blue(p), over30(9, a)) << x << "," << y;
+    }
+  }
+  EXPECT_EQ(natural.At(0, 0), Grey(30));
+  EXPECT_EQ(natural.At(6, 4), Grey(30));
 }
 
 TEST(PngDraw, ColorKeyAndOpaqueKinds) {
