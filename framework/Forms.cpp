@@ -394,11 +394,11 @@ std::optional<std::uint64_t> TTimerQueue::NextDue() const {
 void TTimerQueue::FireDue(std::uint64_t now) {
   // One tick per call for each due timer, in due order; a handler may change the queue.
   while (!m_queue.empty() && m_queue.begin()->first <= now) {
-    auto it = m_queue.begin();
-    TTimer* t = it->second;
-    const std::uint64_t due = it->first;
-    m_queue.erase(it);
-    m_queue.emplace(due + static_cast<std::uint64_t>(std::max(1, t->Interval())), t);
+    // The entry moves to its next due time as it is (no allocation a tick).
+    auto entry = m_queue.extract(m_queue.begin());
+    TTimer* t = entry.mapped();
+    entry.key() += static_cast<std::uint64_t>(std::max(1, t->Interval()));
+    m_queue.insert(std::move(entry));
     Application->Guard([t] { t->Tick(); });
   }
 }
@@ -450,7 +450,8 @@ void TApplication::Run() {
 }
 
 void TApplication::PaintForms() {
-  for (TCustomForm* f : std::vector<TCustomForm*>(m_forms)) f->PaintPending();
+  // Painting opens and closes no forms: the list is walked as it is.
+  for (size_t i = 0; i < m_forms.size(); ++i) m_forms[i]->PaintPending();
 }
 
 void TApplication::HandleMessage() {
