@@ -76,7 +76,8 @@ constexpr std::size_t MaxTextBytes = 16 << 20;
 // Moves on their way to the server that are remembered at most (a window manager that answers
 // none of them must not make the list grow).
 constexpr size_t MaxMovesInFlight = 64;
-// Presents of at most this many pixels are sent inside the request (see PutArea).
+// Frames (and exposed areas) of at most this many pixels travel inside the requests (see
+// PresentAreas and PutArea).
 constexpr size_t CopiedPresentPixels = 4096;
 // How the parts of a frame went to the server, which decides how the frame is finished.
 enum TPresentSent : unsigned { psXcb = 1, psXlib = 2, psShared = 4 };
@@ -157,7 +158,7 @@ class TX11Platform final : public TPlatform {
   void FreeImage(TWindowImage& picture);
   bool PutArea(TWindowRecord& record, Drawable target, const TRect& area);
   void CopyIntoImage(TWindowRecord& record, const TSurface& pixels, const TRect& area);
-  unsigned ShowArea(TWindowRecord& record, const TRect& area);
+  unsigned ShowArea(TWindowRecord& record, const TRect& area, bool copied);
   void SetFirstFrame(TWindowRecord& record);
 
   void RequestActivation(TWindowRecord& record);
@@ -629,12 +630,20 @@ void TX11Platform::PresentAreas(TWindowId window, const TSurface& pixels, std::s
   ApplyGeometry(*record);
   const TRect whole = pixels.BoundsRect();
   if (EnsureImage(*record, pixels.Width, pixels.Height)) areas = std::span<const TRect>(&whole, 1);
+  size_t total = 0;
+  for (const TRect& dirty : areas) {
+    const TRect area = dirty.Intersect(whole);
+    total += static_cast<size_t>(std::max(area.Width(), 0)) * static_cast<size_t>(std::max(area.Height(), 0));
+  }
+  // A frame of few pixels (a caret blink) travels inside the requests; a larger one is read from
+  // the shared memory, which spares copying it through the connection.
+  const bool copied = total <= CopiedPresentPixels || !record->Picture.Shared;
   unsigned sent = 0;
   for (const TRect& dirty : areas) {
     const TRect area = dirty.Intersect(whole);
     if (area.IsEmpty()) continue;
     CopyIntoImage(*record, pixels, area);
-    if (record->Visible) sent |= ShowArea(*record, area);
+    if (record->Visible) sent |= ShowArea(*record, area, copied);
   }
   // One wait for the server (it reads shared memory later) or one write for the whole frame.
   if (sent & psShared) {
@@ -661,9 +670,14 @@ void TX11Platform::CopyIntoImage(TWindowRecord& record, const TSurface& pixels, 
 // A small area (a caret blink, a typed digit) goes as an XCB request: flushing that costs one
 // write, where flushing Xlib's queue also tries a read. The rows are packed as the server takes
 // them, which is the image's own layout when it holds buffer pixels.
-unsigned TX11Platform::ShowArea(TWindowRecord& record, const TRect& area) {
-  const XImage& image = *record.Picture.Image;
+unsigned TX11Platform::ShowArea(TWindowRecord& record, const TRect& area, bool copied) {
+  XImage& image = *record.Picture.Image;
   const auto pixels = static_cast<size_t>(area.Width()) * static_cast<size_t>(area.Height());
+  if (!copied) {
+    XShmPutImage(m_display, record.XWindow, DefaultGC(m_display, m_screen), &image, area.Left, area.Top, area.Left,
+                 area.Top, static_cast<unsigned>(area.Width()), static_cast<unsigned>(area.Height()), False);
+    return psShared;
+  }
   if (pixels > CopiedPresentPixels || !HoldsBufferPixels(image) || image.depth != 24) {
     return PutArea(record, record.XWindow, area) ? psShared : psXlib;
   }
