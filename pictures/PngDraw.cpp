@@ -59,34 +59,51 @@ class TSourceRows {
     if (y == m_cachedRow) return m_line.data();
     m_cachedRow = y;
     const std::uint8_t* row = m_raster.ImageRow(y);
-    const std::uint8_t* alpha = m_header.AlphaPlane().Empty()
+    const std::uint8_t* alpha = m_header.AlphaPlane().Empty() || m_kind != akPerPixel
                                     ? nullptr
                                     : m_header.AlphaPlane().Data() + static_cast<std::size_t>(y) * m_raster.Width;
-    const int type = m_header.ColorType();
-    for (int x = 0; x < m_raster.Width; ++x) {
-      TPixel p;
-      std::uint32_t a = 255;
-      if (m_raster.BitsPerPixel == 24) {
-        const std::uint8_t* s = row + 3 * x;
-        p = (std::uint32_t{s[2]} << 16) | (std::uint32_t{s[1]} << 8) | s[0];
-      } else {
-        const int index = Index(x, y);
-        if (m_kind == akPerPixel && type == ctGreyscaleAlpha) {
-          p = static_cast<TPixel>(index) * 0x010101u;  // the stored grey, without the ramp
-        } else {
-          const TRGBQuad& c = m_raster.Palette[static_cast<std::size_t>(index)];
-          p = (std::uint32_t{c.Red} << 16) | (std::uint32_t{c.Green} << 8) | c.Blue;
-          if (m_kind == akPerPixel) a = m_trns[static_cast<std::size_t>(index)];
-        }
-      }
-      if (m_kind == akPerPixel && alpha != nullptr) a = alpha[x];
-      if (m_kind == akColorKey) a = p == m_key ? 0 : 255;
-      m_line[static_cast<std::size_t>(x)] = p | (a << 24);
+    if (m_raster.BitsPerPixel == 24) {
+      TrueColorRow(row, alpha);
+    } else {
+      IndexedRow(y, alpha);
+    }
+    if (m_kind == akColorKey) {
+      for (TPixel& p : m_line) p = (p & 0xFFFFFFu) == m_key ? p & 0xFFFFFFu : p;
     }
     return m_line.data();
   }
 
  private:
+  // Rows of true colour, opaque but for the alpha plane: the common pictures, kept to tight loops.
+  void TrueColorRow(const std::uint8_t* row, const std::uint8_t* alpha) {
+    TPixel* out = m_line.data();
+    const int width = m_raster.Width;
+    if (alpha) {
+      for (int x = 0; x < width; ++x, row += 3) out[x] = Bgr(row) | (std::uint32_t{alpha[x]} << 24);
+    } else {
+      for (int x = 0; x < width; ++x, row += 3) out[x] = Bgr(row) | 0xFF000000u;
+    }
+  }
+  static TPixel Bgr(const std::uint8_t* s) { return (std::uint32_t{s[2]} << 16) | (std::uint32_t{s[1]} << 8) | s[0]; }
+
+  void IndexedRow(int y, const std::uint8_t* alpha) {
+    const bool greyWithAlpha = m_kind == akPerPixel && m_header.ColorType() == ctGreyscaleAlpha;
+    for (int x = 0; x < m_raster.Width; ++x) {
+      const int index = Index(x, y);
+      TPixel p;
+      std::uint32_t a = 255;
+      if (greyWithAlpha) {
+        p = static_cast<TPixel>(index) * 0x010101u;  // the stored grey, without the ramp
+      } else {
+        const TRGBQuad& c = m_raster.Palette[static_cast<std::size_t>(index)];
+        p = (std::uint32_t{c.Red} << 16) | (std::uint32_t{c.Green} << 8) | c.Blue;
+        if (m_kind == akPerPixel) a = m_trns[static_cast<std::size_t>(index)];
+      }
+      if (alpha) a = alpha[x];
+      m_line[static_cast<std::size_t>(x)] = p | (a << 24);
+    }
+  }
+
   const TChunkIHDR& m_header;
   const TPngRaster& m_raster;
   TAlphaKind m_kind;
@@ -107,6 +124,19 @@ inline TPixel Compose(TPixel s, TPixel d) {
     out |= ((sc * a + dc * (255 - a) + 255) >> 8) << shift;
   }
   return out;
+}
+
+// Compose over a run of pixels at natural size; opaque and clear pixels, nearly all of a picture,
+// take no arithmetic.
+void ComposeRow(const TPixel* src, TPixel* dst, int count) {
+  for (int i = 0; i < count; ++i) {
+    const TPixel s = src[i];
+    if (s >= 0xFF000000u) {
+      dst[i] = (s & 0xFFFFFFu) | (dst[i] & 0xFF000000u);
+    } else if (s >= 0x01000000u) {
+      dst[i] = Compose(s, dst[i]);
+    }
+  }
 }
 
 }  // namespace
@@ -139,11 +169,16 @@ void TPNGObject::Draw(TCanvas& canvas, const TRect& rect) {
     });
   }
 
+  const bool naturalWidth = w == W;
   canvas.ForEachClipped(r, [&](const TRect& part) {
     for (int sy = part.Top; sy < part.Bottom; ++sy) {
       const TPixel* src = source.Row(rows(sy - top));
       TPixel* dst = target->Row(sy);
-      for (int sx = part.Left; sx < part.Right; ++sx) dst[sx] = Compose(src[columns(sx - left)], dst[sx]);
+      if (naturalWidth) {
+        ComposeRow(src + (part.Left - left), dst + part.Left, part.Right - part.Left);
+      } else {
+        for (int sx = part.Left; sx < part.Right; ++sx) dst[sx] = Compose(src[columns(sx - left)], dst[sx]);
+      }
     }
   });
 }
