@@ -489,18 +489,19 @@ struct TFontEngine::TImpl {
       if (std::optional<TStoredFile> now = StoredFileNow(path)) store.Files.push_back(std::move(*now));
     }
     std::unordered_map<TFontDesc, TStoredFont, TFontSpecHash> fonts = StoredFonts;
-    for (const auto& [desc, font] : Fonts) {
-      TStoredFont& stored = fonts[font->Desc];
-      stored.Desc = font->Desc;
-      stored.HasFace = font->HasFace;
-      stored.Metrics = font->Metrics;
-      stored.Lines = font->Lines;
-      if (!font->HasFace) continue;
+    for (const auto& entry : Fonts) {
+      const TFontInstance& font = *entry.second;
+      TStoredFont& stored = fonts[font.Desc];
+      stored.Desc = font.Desc;
+      stored.HasFace = font.HasFace;
+      stored.Metrics = font.Metrics;
+      stored.Lines = font.Lines;
+      if (!font.HasFace) continue;
       const auto keep = [&](char32_t ch, const TGlyph* glyph) {
-        if (glyph && glyph != &font->Placeholder) stored.Glyphs.try_emplace(ch, *glyph);
+        if (glyph && glyph != &font.Placeholder) stored.Glyphs.try_emplace(ch, *glyph);
       };
-      for (char32_t ch = 0; ch < 128; ++ch) keep(ch, font->Ascii[ch]);
-      for (const auto& [ch, glyph] : font->Chars) keep(ch, glyph);
+      for (char32_t ch = 0; ch < 128; ++ch) keep(ch, font.Ascii[ch]);
+      for (const auto& [ch, glyph] : font.Chars) keep(ch, glyph);
     }
     for (auto& [desc, font] : fonts) store.Fonts.push_back(std::move(font));
     return store;
