@@ -3,6 +3,8 @@
 #include "app/DivisionModel.h"
 #include "app/Unit1.h"
 #include "app/assets/BuiltInAssets.h"
+#include "framework/ExtCtrls.h"
+#include "framework/FontEngine.h"
 #include "framework/Forms.h"
 #include "framework/Runtime.h"
 #include "pictures/PictureClasses.h"
@@ -62,6 +64,17 @@ int RunOrvanta(const std::vector<std::string>& args, const std::string& exePath)
 
   app.Initialize();
   app.CreateForm<TForm1>();
+  // The glyphs of the first frame are kept for the next start once the window has shown, and
+  // those drawn later when the program ends (a desktop may end it without asking).
+  TFontEngine& fonts = TFontEngine::Instance();
+  TTimer keepGlyphs(nullptr);
+  keepGlyphs.SetEnabled(fonts.HasGlyphStore());
+  keepGlyphs.SetInterval(2000);
+  keepGlyphs.SetOnTimer([&](TObject*) {
+    keepGlyphs.SetEnabled(false);
+    fonts.SaveGlyphStore();
+  });
   app.Run();
+  fonts.SaveGlyphStore();
   return 0;
 }

@@ -3,7 +3,7 @@
 //   2. Face files and sized faces: opening, scaling to the character height, metrics
 //   3. Glyph rendering and the glyph cache
 //   4. Font instances: a face per font as asked for, glyph fallback through the platform
-//   5. The engine: measuring and drawing
+//   5. The engine: fonts from the glyph store or from their faces, measuring and drawing
 #include "framework/FontEngine.h"
 
 #include "base/Utf8.h"
@@ -18,11 +18,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <optional>
+#include <set>
 #include <tuple>
 #include <unordered_map>
 #include <vector>
 
 #include "framework/FileBlocks.h"
+#include "framework/GlyphStore.h"
 #include "platform/FontFiles.h"
 
 namespace {
@@ -37,15 +40,6 @@ namespace {
 // ---------------------------------------------------------------------------------------------
 // 2. Face files and sized faces
 // ---------------------------------------------------------------------------------------------
-
-struct TGlyph {
-  int Advance = 0;  // whole pixels
-  int Left = 0;     // bitmap offset from the pen position
-  int Top = 0;      // bitmap top above the baseline
-  int Width = 0;
-  int Rows = 0;
-  std::vector<std::uint8_t> Coverage;  // Width * Rows, 0..255
-};
 
 std::int64_t RoundDiv(std::int64_t num, std::int64_t den) { return (num * 2 + den) / (den * 2); }
 
@@ -137,10 +131,7 @@ class TSizedFace {
 
   std::string Family() const { return m_face->family_name ? m_face->family_name : ""; }
   const TTextMetrics& Metrics() const { return m_metrics; }
-  int UnderlineOffset() const { return m_underlineOffset; }
-  int UnderlineThickness() const { return m_underlineThickness; }
-  int StrikeOutOffset() const { return m_strikeOutOffset; }
-  int StrikeOutThickness() const { return m_strikeOutThickness; }
+  const TTextLines& Lines() const { return m_lines; }
   double XPixelsPerEm() const { return PixelsPerEm(m_xScale); }
   double YPixelsPerEm() const { return PixelsPerEm(m_yScale); }
   bool SyntheticBold() const { return m_syntheticBold; }
@@ -168,10 +159,7 @@ class TSizedFace {
   FT_Pos m_boldStrength = 0;  // 26.6, horizontal only, like an overstruck copy
   int m_boldExtra = 0;        // whole pixels added to each advance by synthetic bold
   TTextMetrics m_metrics;
-  int m_underlineOffset = 1;
-  int m_underlineThickness = 1;
-  int m_strikeOutOffset = 1;
-  int m_strikeOutThickness = 1;
+  TTextLines m_lines;
   std::unordered_map<FT_UInt, TGlyph> m_glyphs;  // node-based: references stay valid
 };
 
@@ -246,10 +234,11 @@ void TSizedFace::ComputeMetrics(int height) {
   // both kept inside the character cell.
   const int maxBelow = std::max(0, m_metrics.Descent - 1);
   const FT_Short underlinePosition = m_face->underline_position;
-  m_underlineThickness = std::max(1, Pixels(ScaleY(m_face->underline_thickness)));
-  m_underlineOffset =
+  m_lines.UnderlineThickness = std::max(1, Pixels(ScaleY(m_face->underline_thickness)));
+  m_lines.UnderlineOffset =
       std::clamp(underlinePosition < 0 ? Pixels(ScaleY(-underlinePosition)) : 1, 1, std::max(1, maxBelow));
-  m_underlineThickness = std::clamp(m_underlineThickness, 1, std::max(1, m_metrics.Descent - m_underlineOffset));
+  m_lines.UnderlineThickness =
+      std::clamp(m_lines.UnderlineThickness, 1, std::max(1, m_metrics.Descent - m_lines.UnderlineOffset));
 
   int strikePosition = 0;
   int strikeSize = 0;
@@ -259,8 +248,8 @@ void TSizedFace::ComputeMetrics(int height) {
   } else {
     strikePosition = m_metrics.Ascent / 3;
   }
-  m_strikeOutOffset = std::clamp(strikePosition, 1, std::max(1, m_metrics.Ascent));
-  m_strikeOutThickness = std::clamp(strikeSize, 1, std::max(1, m_strikeOutOffset));
+  m_lines.StrikeOutOffset = std::clamp(strikePosition, 1, std::max(1, m_metrics.Ascent));
+  m_lines.StrikeOutThickness = std::clamp(strikeSize, 1, std::max(1, m_lines.StrikeOutOffset));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -321,14 +310,18 @@ struct TFontSpecHash {
   }
 };
 
-// A font as asked for, resolved to its primary face, with a per-character glyph table.
+// A font as asked for, with a per-character glyph table. Its glyphs come from the glyph store
+// while it has them; the font's faces are opened for the first glyph the store lacks.
 struct TFontInstance {
-  TFontDesc Desc;                 // with the height clamped
-  TSizedFace* Primary = nullptr;  // null only when no face could be loaded at all
+  TFontDesc Desc;                       // with the height clamped
+  const TStoredFont* Stored = nullptr;  // as a previous run stored it; null once the faces are opened
+  TSizedFace* Primary = nullptr;        // null when no face could be loaded at all, or still stored
+  bool HasFace = false;
   TTextMetrics Metrics;
+  TTextLines Lines;
   std::array<const TGlyph*, 128> Ascii{};
   std::unordered_map<char32_t, const TGlyph*> Chars;
-  TGlyph Placeholder;  // blank, half the height wide: stands in for every glyph when Primary is null
+  TGlyph Placeholder;  // blank, half the height wide: stands in for every glyph without a face
 
   platform::TFontRequest Request() const { return {Desc.Name, Desc.Bold, Desc.Italic}; }
 };
@@ -340,14 +333,21 @@ struct TFontInstance {
 // ---------------------------------------------------------------------------------------------
 
 struct TFontEngine::TImpl {
-  FT_Library Library = nullptr;
+  FT_Library Library = nullptr;  // made with the first face opened
   std::map<std::pair<std::string, int>, std::unique_ptr<TFaceFile>> Files;
   std::map<std::tuple<std::string, int, int, bool, bool>, std::unique_ptr<TSizedFace>> Faces;
   std::unordered_map<TFontDesc, std::unique_ptr<TFontInstance>, TFontSpecHash> Fonts;
   const TFontDesc* LastDesc = nullptr;
   TFontInstance* LastFont = nullptr;
 
-  TImpl() { FT_Init_FreeType(&Library); }
+  // The glyph store: where it is, the fonts read from it, and whether fonts or glyphs were made
+  // since it was read or written.
+  std::string StorePath;
+  std::string StoreStamp;
+  std::unordered_map<TFontDesc, TStoredFont, TFontSpecHash> StoredFonts;
+  std::vector<TStoredFile> StoredFiles;
+  bool StoreChanged = false;
+
   ~TImpl() {
     Fonts.clear();
     Faces.clear();
@@ -361,6 +361,7 @@ struct TFontEngine::TImpl {
     auto key = std::make_pair(file.Path, file.Index);
     auto found = Files.find(key);
     if (found != Files.end()) return found->second.get();
+    if (!Library) FT_Init_FreeType(&Library);
     return Files.emplace(std::move(key), TFaceFile::Open(Library, file.Path, file.Index)).first->second.get();
   }
 
@@ -392,19 +393,42 @@ struct TFontEngine::TImpl {
     return *LastFont;
   }
 
+  // A font as the store has it, else resolved to its primary face; a font without any face gets
+  // metrics of its height and blank glyphs.
   std::unique_ptr<TFontInstance> Resolve(const TFontDesc& asked) {
     auto font = std::make_unique<TFontInstance>();
     font->Desc = asked;
-    font->Desc.Height = std::clamp(asked.Height, MinHeight, MaxHeight);
-    if (const auto file = platform::MatchFontFile(font->Request())) font->Primary = FaceFor(*file, font->Desc);
+    const int height = font->Desc.Height = std::clamp(asked.Height, MinHeight, MaxHeight);
+    font->Placeholder.Advance = (height + 1) / 2;
+    if (auto stored = StoredFonts.find(font->Desc); stored != StoredFonts.end()) {
+      font->Stored = &stored->second;
+      font->HasFace = stored->second.HasFace;
+      font->Metrics = stored->second.Metrics;
+      font->Lines = stored->second.Lines;
+      return font;
+    }
+    StoreChanged = true;
+    OpenFaces(*font);
+    font->HasFace = font->Primary != nullptr;
     if (font->Primary) {
       font->Metrics = font->Primary->Metrics();
+      font->Lines = font->Primary->Lines();
     } else {
-      const int height = font->Desc.Height;
       font->Metrics = {height, height * 4 / 5, height - height * 4 / 5, 0, (height + 1) / 2, (height + 1) / 2};
-      font->Placeholder.Advance = (height + 1) / 2;
     }
     return font;
+  }
+
+  // Opens the font's primary face: from here on its glyphs are rendered, not taken from the store.
+  void OpenFaces(TFontInstance& font) {
+    font.Stored = nullptr;
+    if (const auto file = platform::MatchFontFile(font.Request())) font.Primary = FaceFor(*file, font.Desc);
+  }
+
+  // The font's faces, opened if it is still drawn from the store; null when it has none.
+  TSizedFace* PrimaryFace(TFontInstance& font) {
+    if (font.Stored && font.HasFace) OpenFaces(font);
+    return font.Primary;
   }
 
   // The face that has a glyph for ch: the primary face, else the first face the platform offers
@@ -419,27 +443,68 @@ struct TFontEngine::TImpl {
   }
 
   const TGlyph& Glyph(TFontInstance& font, char32_t ch) {
-    if (!font.Primary) return font.Placeholder;
-    if (ch < 128) {
-      const TGlyph*& slot = font.Ascii[ch];
-      if (!slot) {
-        TSizedFace* face = FaceForChar(font, ch);
-        slot = &face->Glyph(face->GlyphIndex(ch));
-      }
-      return *slot;
+    const TGlyph*& slot = ch < 128 ? font.Ascii[ch] : font.Chars[ch];
+    if (!slot) slot = &NewGlyph(font, ch);
+    return *slot;
+  }
+
+  // A glyph not drawn in this font before: the stored one, else rendered from the font's faces.
+  const TGlyph& NewGlyph(TFontInstance& font, char32_t ch) {
+    if (!font.HasFace) return font.Placeholder;
+    if (font.Stored) {
+      auto stored = font.Stored->Glyphs.find(ch);
+      if (stored != font.Stored->Glyphs.end()) return stored->second;
+      OpenFaces(font);
     }
-    auto found = font.Chars.find(ch);
-    if (found != font.Chars.end()) return *found->second;
+    if (!font.Primary) return font.Placeholder;  // the face has gone since it was stored
+    StoreChanged = true;
     TSizedFace* face = FaceForChar(font, ch);
-    const TGlyph& glyph = face->Glyph(face->GlyphIndex(ch));
-    font.Chars.emplace(ch, &glyph);
-    return glyph;
+    return face->Glyph(face->GlyphIndex(ch));
   }
 
   int Width(TFontInstance& font, std::string_view utf8) {
     int width = 0;
     for (size_t i = 0; i < utf8.size();) width += Glyph(font, NextCodePoint(utf8, i)).Advance;
     return width;
+  }
+
+  void UseStore(const std::string& path, const std::string& stamp) {
+    StorePath = path;
+    StoreStamp = stamp;
+    std::optional<TGlyphStore> store = ReadGlyphStore(path, stamp);
+    if (!store) return;
+    for (TStoredFont& font : store->Fonts) StoredFonts.insert_or_assign(font.Desc, std::move(font));
+    StoredFiles = std::move(store->Files);
+  }
+
+  // Every font and glyph drawn so far, and those stored before that this run has not used.
+  TGlyphStore Snapshot() const {
+    TGlyphStore store;
+    store.Stamp = StoreStamp;
+    std::set<std::string> paths;
+    for (const TStoredFile& file : StoredFiles) paths.insert(file.Path);
+    for (const auto& [key, file] : Files) paths.insert(key.first);
+    for (const std::string& path : paths) {
+      // A file that is not there now has drawn nothing; one installed later changes the stamp.
+      if (std::optional<TStoredFile> now = StoredFileNow(path)) store.Files.push_back(std::move(*now));
+    }
+    std::unordered_map<TFontDesc, TStoredFont, TFontSpecHash> fonts = StoredFonts;
+    for (const auto& entry : Fonts) {
+      const TFontInstance& font = *entry.second;
+      TStoredFont& stored = fonts[font.Desc];
+      stored.Desc = font.Desc;
+      stored.HasFace = font.HasFace;
+      stored.Metrics = font.Metrics;
+      stored.Lines = font.Lines;
+      if (!font.HasFace) continue;
+      const auto keep = [&](char32_t ch, const TGlyph* glyph) {
+        if (glyph && glyph != &font.Placeholder) stored.Glyphs.try_emplace(ch, *glyph);
+      };
+      for (char32_t ch = 0; ch < 128; ++ch) keep(ch, font.Ascii[ch]);
+      for (const auto& [ch, glyph] : font.Chars) keep(ch, glyph);
+    }
+    for (auto& [desc, font] : fonts) store.Fonts.push_back(std::move(font));
+    return store;
   }
 };
 
@@ -510,21 +575,21 @@ void TFontEngine::DrawText(TSurface& surface, const TRect& clip, int x, int y, c
     BlendGlyph(surface, area, pen + glyph.Left, baseline - glyph.Top, glyph, src);
     pen += glyph.Advance;
   }
-  if (!font.Primary) return;
+  if (!font.HasFace) return;
   if (font.Desc.Underline) {
-    const int top = baseline + font.Primary->UnderlineOffset();
-    FillRows(surface, area, {x, top, pen, top + font.Primary->UnderlineThickness()}, src);
+    const int top = baseline + font.Lines.UnderlineOffset;
+    FillRows(surface, area, {x, top, pen, top + font.Lines.UnderlineThickness}, src);
   }
   if (font.Desc.StrikeOut) {
-    const int top = baseline - font.Primary->StrikeOutOffset();
-    FillRows(surface, area, {x, top, pen, top + font.Primary->StrikeOutThickness()}, src);
+    const int top = baseline - font.Lines.StrikeOutOffset;
+    FillRows(surface, area, {x, top, pen, top + font.Lines.StrikeOutThickness}, src);
   }
 }
 
 TFontFaceInfo TFontEngine::FaceInfo(const TFontDesc& desc) {
   TFontInstance& font = m_impl->Font(desc);
   TFontFaceInfo info;
-  if (!font.Primary) return info;
+  if (!m_impl->PrimaryFace(font)) return info;
   for (const auto& [key, face] : m_impl->Faces) {
     if (face.get() != font.Primary) continue;
     info.File = std::get<0>(key);
@@ -538,9 +603,20 @@ TFontFaceInfo TFontEngine::FaceInfo(const TFontDesc& desc) {
   return info;
 }
 
+void TFontEngine::UseGlyphStore(const std::string& path, const std::string& stamp) { m_impl->UseStore(path, stamp); }
+
+bool TFontEngine::SaveGlyphStore() {
+  if (m_impl->StorePath.empty() || !m_impl->StoreChanged) return false;
+  if (!WriteGlyphStore(m_impl->StorePath, m_impl->Snapshot())) return false;
+  m_impl->StoreChanged = false;
+  return true;
+}
+
+bool TFontEngine::HasGlyphStore() const { return !m_impl->StorePath.empty(); }
+
 std::string TFontEngine::GlyphFamily(const TFontDesc& desc, char32_t ch) {
   TFontInstance& font = m_impl->Font(desc);
-  if (!font.Primary) return {};
+  if (!m_impl->PrimaryFace(font)) return {};
   TSizedFace* face = m_impl->FaceForChar(font, ch);
   if (face->GlyphIndex(ch) == 0) return {};
   return face->Family();

@@ -1,7 +1,8 @@
 // The font layer: opens the font files the platform finds (platform/FontFiles.h) with FreeType,
 // sizes their faces so that a font's height is its character height (ascent + descent),
 // measures text and draws anti-aliased text into surfaces.
-// Faces and rendered glyphs are cached for the life of the process. Single-threaded.
+// Faces and rendered glyphs are cached for the life of the process, and glyphs may be kept
+// between runs in a glyph store. Single-threaded.
 #pragma once
 
 #include <memory>
@@ -67,6 +68,15 @@ class TFontEngine {
   // only inside clip (surface coordinates), blending the glyph coverage in color (0x00BBGGRR).
   void DrawText(TSurface& surface, const TRect& clip, int x, int y, const TFontDesc& desc, std::string_view utf8,
                 TColor color);
+
+  // Keeps the fonts and glyphs drawn in a file between runs (see framework/GlyphStore.h): what a
+  // previous run stored there under this stamp is drawn without opening any font file, and
+  // SaveGlyphStore writes what was drawn since. Call before the first font is used.
+  void UseGlyphStore(const std::string& path, const std::string& stamp);
+  // Writes the store when fonts or glyphs were added since it was read or last written; false when
+  // nothing was written (nothing new, no store, or the file could not be written).
+  bool SaveGlyphStore();
+  bool HasGlyphStore() const;
 
   // The primary face a font resolved to.
   TFontFaceInfo FaceInfo(const TFontDesc& desc);

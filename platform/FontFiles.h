@@ -33,4 +33,13 @@ std::optional<TFontFile> MatchFontFile(const TFontRequest& request);
 // Faces to try, best first, for a character that the matched face lacks.
 std::vector<TFontFile> FallbackFontFiles(const TFontRequest& request, char32_t ch);
 
+// Where the font engine may keep the glyphs it has drawn for the next start of the program, and
+// a stamp of everything they depend on (the installed fonts, the program itself): glyphs kept
+// under another stamp are not used. None where the system offers no place for them.
+struct TGlyphStoreLocation {
+  std::string Path;
+  std::string Stamp;
+};
+std::optional<TGlyphStoreLocation> GlyphStoreLocation();
+
 }  // namespace platform

@@ -4,8 +4,10 @@
 #include <cstdlib>
 
 #include "app/Entry.h"
+#include "framework/FontEngine.h"
 #include "framework/SysUtils.h"
 #include "platform/Desktop.h"
+#include "platform/FontFiles.h"
 
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
@@ -13,6 +15,9 @@ int main(int argc, char** argv) {
   try {
     auto backend = platform::CreateDesktopPlatform();
     platform::SetPlatform(backend.get());
+    // Text is drawn from the glyphs an earlier run kept, where the desktop has a place for them.
+    if (const auto store = platform::GlyphStoreLocation())
+      TFontEngine::Instance().UseGlyphStore(store->Path, store->Stamp);
     const int code = RunOrvanta(args, argv[0]);
     // The program has ended: its windows are gone and nothing is saved. The desktop connection
     // is left to the process end, since the toolkit's own shut-down can meet late answers about

@@ -12,9 +12,18 @@
 // face lacks are found in the same faces on every desktop.
 #include "platform/FontFiles.h"
 
+#include "base/Hash.h"
+
 #include <fontconfig/fontconfig.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <dirent.h>
+#include <algorithm>
 #include <array>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string_view>
 #include <tuple>
@@ -42,13 +51,27 @@ constexpr std::array<TAlias, 8> kAliases{{
 }};
 constexpr std::string_view kLastResortFamily = "DejaVu Sans";
 
-// Where fonts and their caches are, as a desktop's own configuration lists them (the system's,
-// then the user's).
-constexpr std::string_view kDirectories = R"(
-  <dir>/usr/share/fonts</dir>
-  <dir>/usr/local/share/fonts</dir>
-  <dir prefix="xdg">fonts</dir>
-  <dir>~/.fonts</dir>
+// A directory under the user's home: an XDG base directory (from its variable, else its default
+// under the home), or the home itself; empty when there is no home to resolve it against.
+std::string UserDirectory(const char* xdgVariable, std::string_view homeDefault) {
+  if (const char* xdg = xdgVariable ? std::getenv(xdgVariable) : nullptr; xdg && xdg[0] == '/') return xdg;
+  const char* home = std::getenv("HOME");
+  if (!home || home[0] != '/') return {};
+  return std::string(home) + "/" + std::string(homeDefault);
+}
+
+// Where fonts are, as a desktop's own configuration lists them: the system's, then the user's.
+std::vector<std::string> FontDirectories() {
+  std::vector<std::string> directories{"/usr/share/fonts", "/usr/local/share/fonts"};
+  for (std::string user :
+       {UserDirectory("XDG_DATA_HOME", ".local/share") + "/fonts", UserDirectory(nullptr, ".fonts")}) {
+    if (user[0] == '/') directories.push_back(std::move(user));
+  }
+  return directories;
+}
+
+// Where the caches of those directories are kept.
+constexpr std::string_view kCacheDirectories = R"(
   <cachedir>/var/cache/fontconfig</cachedir>
   <cachedir prefix="xdg">fontconfig</cachedir>
   <cachedir>~/.fontconfig</cachedir>
@@ -57,9 +80,26 @@ constexpr std::string_view kDirectories = R"(
 // Faces after the asked-for ones, best first: the Latin face, then the two CJK faces.
 constexpr std::array<std::string_view, 3> kFallbackChain{"DejaVu Sans", "WenQuanYi Zen Hei", "AR PL UMing CN"};
 
+// Text as XML character data (a home directory may hold any character).
+std::string XmlText(std::string_view text) {
+  std::string xml;
+  for (const char c : text) {
+    if (c == '&')
+      xml += "&amp;";
+    else if (c == '<')
+      xml += "&lt;";
+    else if (c == '>')
+      xml += "&gt;";
+    else
+      xml += c;
+  }
+  return xml;
+}
+
 std::string ConfigurationText() {
   std::string xml = "<?xml version=\"1.0\"?>\n<fontconfig>";
-  xml += kDirectories;
+  for (const std::string& directory : FontDirectories()) xml += "  <dir>" + XmlText(directory) + "</dir>\n";
+  xml += kCacheDirectories;
   for (const TAlias& alias : kAliases) {
     xml += "  <alias binding=\"same\"><family>" + std::string(alias.Name) + "</family><accept><family>" +
            std::string(alias.Family) + "</family></accept></alias>\n";
@@ -186,7 +226,56 @@ class TFontConfig {
   std::map<TRequestKey, FcFontSet*> m_sorted;
 };
 
+// The identity of a file as text (device, inode, size, modification time); empty when it
+// cannot be read.
+std::string FileIdentity(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return {};
+  return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino) + ":" + std::to_string(info.st_size) + ":" +
+         std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec);
+}
+
+// The program's file (followed rather than looked at through /proc/self/exe, which a tool that
+// runs the program inside itself answers as its own).
+std::string ProgramPath() {
+  std::string path(4096, '\0');
+  const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
+  path.resize(length > 0 ? static_cast<size_t>(length) : 0);
+  return path;
+}
+
+// Adds each directory under path, itself included, with its modification time: a font installed
+// or removed changes the time of the directory that holds it. Bounded, so that a font directory
+// linked to a huge tree cannot stall the start.
+void HashDirectoryTree(const std::string& path, std::uint64_t& hash, int& budget) {
+  if (--budget < 0) return;
+  hash = Hash64(path + "=" + FileIdentity(path) + ";", hash);
+  DIR* directory = opendir(path.c_str());
+  if (!directory) return;
+  std::vector<std::string> children;
+  while (const dirent* entry = readdir(directory)) {
+    const std::string_view name = entry->d_name;
+    if (entry->d_type == DT_DIR && name != "." && name != "..") children.push_back(path + "/" + std::string(name));
+  }
+  closedir(directory);
+  std::sort(children.begin(), children.end());  // the stamp must not depend on the listing order
+  for (const std::string& child : children) HashDirectoryTree(child, hash, budget);
+}
+
 }  // namespace
+
+std::optional<TGlyphStoreLocation> GlyphStoreLocation() {
+  const std::string cache = UserDirectory("XDG_CACHE_HOME", ".cache");
+  if (cache.empty()) return std::nullopt;
+  // The program itself (a new build may draw glyphs differently), its font configuration and
+  // every font directory.
+  std::uint64_t hash = Hash64(FileIdentity(ProgramPath()) + ConfigurationText());
+  int budget = 4096;
+  for (const std::string& directory : FontDirectories()) HashDirectoryTree(directory, hash, budget);
+  char stamp[17];
+  std::snprintf(stamp, sizeof stamp, "%016llx", static_cast<unsigned long long>(hash));
+  return TGlyphStoreLocation{cache + "/orvanta/glyphs", stamp};
+}
 
 std::optional<TFontFile> MatchFontFile(const TFontRequest& request) { return TFontConfig::Instance().Match(request); }
 

@@ -234,4 +234,8 @@ std::vector<TFontFile> FallbackFontFiles(const TFontRequest& request, char32_t c
   return files;
 }
 
+// Glyphs are not kept between runs on Windows: the system's font substitutions, which decide the
+// faces, have no cheap stamp to tell when they change.
+std::optional<TGlyphStoreLocation> GlyphStoreLocation() { return std::nullopt; }
+
 }  // namespace platform

@@ -218,6 +218,13 @@ void SetClassHint(Display* display, Window window, const std::string& className)
 void SetCaption(Display* display, const TAtoms& atoms, Window window, const std::string& caption) {
   XChangeProperty(display, window, atoms.NetWmName, atoms.Utf8String, 8, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(caption.data()), static_cast<int>(caption.size()));
+  // Printable ASCII is already the STRING encoding of the old property; anything else goes
+  // through Xlib's conversion, which loads the locale's conversion tables on first use.
+  if (std::all_of(caption.begin(), caption.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
+    XChangeProperty(display, window, XA_WM_NAME, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(caption.data()), static_cast<int>(caption.size()));
+    return;
+  }
   std::vector<char> text(caption.begin(), caption.end());
   text.push_back('\0');
   char* list[] = {text.data()};

@@ -26,7 +26,7 @@ libs="$(pkg-config --libs freetype2 fontconfig) -lz"
 cflags="$(pkg-config --cflags freetype2 fontconfig)"
 sources="
   $(cd "$root" && ls base/*.cpp | tr '\n' ' ') framework/Streams.cpp framework/Bitmap.cpp framework/Picture.cpp framework/Graphics.cpp
-  framework/FontEngine.cpp framework/FileBlocks.cpp platform/fontconfig/FontFiles.cpp
+  framework/FontEngine.cpp framework/FileBlocks.cpp framework/GlyphStore.cpp platform/fontconfig/FontFiles.cpp
   $(cd "$root" && ls pictures/*.cpp | tr '\n' ' ') $codec
   tests/fuzz/picture_fuzzer.cpp"
 echo "building $build/picture_fuzzer"
