@@ -1,5 +1,7 @@
 #include "base/Types.h"
 
+#include <cstring>
+
 // ---------------------------------------------------------------------------------------------
 // Colours
 // ---------------------------------------------------------------------------------------------
@@ -32,4 +34,15 @@ std::string SystemColorName(TColor c) {
   for (const auto& e : kSystemColors)
     if (e.Color == c) return e.Name;
   return {};
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pixels
+// ---------------------------------------------------------------------------------------------
+
+void FillPixels(TPixel* first, int count, TPixel value) {
+  const TPixel quad[4] = {value, value, value, value};
+  int i = 0;
+  for (; i + 4 <= count; i += 4) std::memcpy(first + i, quad, sizeof quad);
+  for (; i < count; ++i) first[i] = value;
 }

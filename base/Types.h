@@ -86,6 +86,10 @@ constexpr TColor RGB(int r, int g, int b) { return r | (g << 8) | (b << 16); }
 
 // A pixel as stored in surfaces: bytes B, G, R, A in memory order (little-endian 0xAARRGGBB).
 using TPixel = std::uint32_t;
+
+// Sets `count` pixels from `first` to `value`, four at a time: a plain loop compiles to one
+// store and a reload of the value per pixel, and fills are most of what a repaint writes.
+void FillPixels(TPixel* first, int count, TPixel value);
 constexpr TPixel PixelFromColor(TColor rgb) {
   return 0xFF000000u | (static_cast<std::uint32_t>(GetRValue(rgb)) << 16) |
          (static_cast<std::uint32_t>(GetGValue(rgb)) << 8) | GetBValue(rgb);

@@ -187,7 +187,7 @@ void TControl::SetVisible(bool v) {
 
 bool TControl::Showing() const {
   if (!m_visible) return false;
-  if (!m_parent) return dynamic_cast<const TCustomForm*>(this) != nullptr;
+  if (!m_parent) return AsForm() != nullptr;
   return m_parent->Showing();
 }
 
@@ -256,15 +256,15 @@ void TControl::SetText(const std::string& t) {
 TCustomForm* TControl::GetParentForm() const {
   const TControl* c = this;
   while (c->m_parent) c = c->m_parent;
-  return dynamic_cast<TCustomForm*>(const_cast<TControl*>(c));
+  return const_cast<TCustomForm*>(c->AsForm());
 }
 
 TRect TControl::FormRect() const {
   TPoint p{m_left, m_top};
   const TControl* c = this;
-  if (dynamic_cast<const TCustomForm*>(c)) return {0, 0, m_width, m_height};
+  if (c->AsForm()) return {0, 0, m_width, m_height};
   for (const TWinControl* parent = m_parent; parent; parent = parent->m_parent) {
-    if (dynamic_cast<const TCustomForm*>(parent)) break;
+    if (parent->AsForm()) break;
     p.X += parent->m_left + parent->BorderWidth();
     p.Y += parent->m_top + parent->BorderWidth();
   }
@@ -649,8 +649,10 @@ void TWinControl::PaintTo(TSurface& surface, TPoint origin, const TRect& clip) {
   PaintWindow(m_paintCanvas);
   m_paintCanvas.Detach();
   // Windowless children are painted on this control's surface, below every windowed child.
+  // Painting adds or removes no children, so the list is walked as it is (no copy per paint).
   for (int pass = 0; pass < 2; ++pass) {
-    for (TControl* c : std::vector<TControl*>(m_children)) {
+    for (size_t i = 0; i < m_children.size(); ++i) {
+      TControl* c = m_children[i];
       if (c->IsWindowed() != (pass == 1) || !c->Visible()) continue;
       c->PaintTo(surface, {clientOrigin.X + c->Left(), clientOrigin.Y + c->Top()}, clientClip);
     }

@@ -84,6 +84,9 @@ class TControl : public TComponent {
   std::intptr_t Perform(std::uint32_t msg, std::intptr_t wparam = 0, std::intptr_t lparam = 0);
   virtual void WndProc(TMessage& message);
   virtual bool IsWindowed() const { return false; }
+  // The form this control is, if it is one: what painting and the caret ask many times a paint,
+  // answered without a run-time type lookup.
+  virtual const TCustomForm* AsForm() const { return nullptr; }
 
   // --- place --------------------------------------------------------------------------------
   TWinControl* Parent() const { return m_parent; }

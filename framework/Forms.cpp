@@ -56,7 +56,7 @@ void TCustomForm::CreatePlatformWindow() {
   if (m_alphaBlend) Platform().SetWindowOpacity(m_window, static_cast<std::uint8_t>(m_alphaBlendValue));
   m_surface.Scale = m_scale;
   AllocateSurface();
-  m_dirty = {0, 0, Width(), Height()};
+  InvalidateAll();
   CreateHandleTree();
 }
 
@@ -95,7 +95,7 @@ void TCustomForm::FollowDesktopScale(double desktopScale, TPoint deviceTopLeft) 
   if (scale == m_scale) return;
   m_scale = scale;
   AllocateSurface();
-  m_dirty = {0, 0, Width(), Height()};
+  InvalidateAll();
   const TPoint topLeft = FloorDiv(deviceTopLeft, scale);
   TWinControl::SetBounds(topLeft.X, topLeft.Y, Width(), Height());
   Platform().SetWindowBounds(m_window, BoundsRect().ScaledBy(scale));
@@ -170,7 +170,7 @@ void TCustomForm::SetBounds(int left, int top, int width, int height) {
   if (!changed || m_window == platform::NoWindow) return;
   if (resized) {
     AllocateSurface();
-    m_dirty = {0, 0, Width(), Height()};
+    InvalidateAll();
   }
   Platform().SetWindowBounds(m_window, BoundsRect().ScaledBy(m_scale));
 }
@@ -257,7 +257,7 @@ void TCustomForm::Show() {
   SetVisible(true);
   DoShow();
   // The first frame is ready before the window appears: no blank window, not even briefly.
-  m_dirty = {0, 0, Width(), Height()};
+  InvalidateAll();
   PaintPending();
   Platform().ShowWindow(m_window, true);
   ApplyWindowStates();
@@ -317,21 +317,30 @@ int TCustomForm::ShowModal() {
 
 void TCustomForm::Release() { Hide(); }
 
-void TCustomForm::InvalidateFormRect(const TRect& r) {
-  m_dirty = m_dirty.Union(r.Intersect({0, 0, Width(), Height()}));
+void TCustomForm::InvalidateFormRect(const TRect& r) { m_dirty.Add(r.Intersect({0, 0, Width(), Height()})); }
+
+void TCustomForm::InvalidateAll() {
+  m_dirty.Clear();
+  m_dirty.Add({0, 0, Width(), Height()});
 }
 
+// Each dirty rectangle is painted on its own (a pixel's value depends only on what covers it, so
+// overlapping rectangles paint their overlap the same twice) and all are presented together.
 void TCustomForm::PaintPending() {
   if (m_dirty.IsEmpty() || m_window == platform::NoWindow || !Visible()) return;
-  const TRect dirty = m_dirty;
-  m_dirty = {};
-  PaintTo(m_surface, {0, 0}, dirty);
-  Platform().Present(m_window, m_surface, dirty.ScaledBy(m_scale));
+  std::swap(m_painting, m_dirty);
+  m_dirty.Clear();
+  m_presentAreas.clear();
+  for (const TRect& r : m_painting.Rects()) {
+    PaintTo(m_surface, {0, 0}, r);
+    m_presentAreas.push_back(r.ScaledBy(m_scale));
+  }
+  Platform().PresentAreas(m_window, m_surface, m_presentAreas);
 }
 
 void TCustomForm::PaintAll() {
   if (m_window == platform::NoWindow) return;
-  m_dirty = {0, 0, Width(), Height()};
+  InvalidateAll();
   PaintPending();
 }
 
@@ -385,11 +394,11 @@ std::optional<std::uint64_t> TTimerQueue::NextDue() const {
 void TTimerQueue::FireDue(std::uint64_t now) {
   // One tick per call for each due timer, in due order; a handler may change the queue.
   while (!m_queue.empty() && m_queue.begin()->first <= now) {
-    auto it = m_queue.begin();
-    TTimer* t = it->second;
-    const std::uint64_t due = it->first;
-    m_queue.erase(it);
-    m_queue.emplace(due + static_cast<std::uint64_t>(std::max(1, t->Interval())), t);
+    // The entry moves to its next due time as it is (no allocation a tick).
+    auto entry = m_queue.extract(m_queue.begin());
+    TTimer* t = entry.mapped();
+    entry.key() += static_cast<std::uint64_t>(std::max(1, t->Interval()));
+    m_queue.insert(std::move(entry));
     Application->Guard([t] { t->Tick(); });
   }
 }
@@ -441,7 +450,8 @@ void TApplication::Run() {
 }
 
 void TApplication::PaintForms() {
-  for (TCustomForm* f : std::vector<TCustomForm*>(m_forms)) f->PaintPending();
+  // Painting opens and closes no forms: the list is walked as it is.
+  for (size_t i = 0; i < m_forms.size(); ++i) m_forms[i]->PaintPending();
 }
 
 void TApplication::HandleMessage() {

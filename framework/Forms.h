@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "base/DirtyRegion.h"
 #include "framework/Controls.h"
 #include "framework/SysUtils.h"
 
@@ -31,6 +32,7 @@ class TCustomForm : public TWinControl {
   explicit TCustomForm(TComponent* owner);
   ~TCustomForm() override;
   const char* ClassName() const override { return "TCustomForm"; }
+  const TCustomForm* AsForm() const override { return this; }
   // The platform window class name (the form's class name).
   virtual std::string WindowClassName() const { return ClassName(); }
   void WndProc(TMessage& message) override;
@@ -122,6 +124,7 @@ class TCustomForm : public TWinControl {
   int ChooseScale() const;
   void FollowDesktopScale(double desktopScale, TPoint deviceTopLeft);
   void AllocateSurface();
+  void InvalidateAll();
   TPoint LogicalScreenSize() const;
   platform::TEvent ToLogical(platform::TEvent e) const;
   void ApplyWindowStates();
@@ -143,7 +146,9 @@ class TCustomForm : public TWinControl {
   platform::TWindowId m_window = platform::NoWindow;
   int m_scale = 1;
   TSurface m_surface;
-  TRect m_dirty;
+  TDirtyRegion m_dirty;
+  TDirtyRegion m_painting;            // the area being painted now (kept for its capacity)
+  std::vector<TRect> m_presentAreas;  // the same in device pixels
   TPoint m_lastMouse{-1, -1};
 };
 

@@ -81,12 +81,12 @@ TRect TCanvas::ClipRect() const {
 
 void TCanvas::IntersectClipRect(const TRect& r) {
   const TRect dev = DeviceRect(r);
-  std::vector<TRect> out;
+  size_t kept = 0;
   for (const TRect& c : m_clip) {
     const TRect part = c.Intersect(dev);
-    if (!part.IsEmpty()) out.push_back(part);
+    if (!part.IsEmpty()) m_clip[kept++] = part;  // never ahead of the rectangle being read
   }
-  m_clip = std::move(out);
+  m_clip.resize(kept);
 }
 
 void TCanvas::ExcludeClipRect(const TRect& r) {
@@ -117,7 +117,7 @@ void TCanvas::FillDevice(const TRect& canvasRect, TColor color) {
   ForEachClipped(canvasRect, [&](const TRect& part) {
     for (int y = part.Top; y < part.Bottom; ++y) {
       TPixel* row = m_surface->Row(y);
-      std::fill(row + part.Left, row + part.Right, p);
+      FillPixels(row + part.Left, part.Width(), p);
     }
   });
 }

@@ -125,6 +125,7 @@ void TCustomEdit::TextChanged() {
   m_scrollX = 0;
   m_topLine = 0;
   m_preferredX = -1;
+  ForgetCaretPlace();
   ClearUndo();
   Invalidate();
   RestartCaret();
@@ -161,6 +162,7 @@ void TCustomEdit::DoEnter() {
 void TCustomEdit::DoExit() {
   m_caretTimer->SetEnabled(false);
   m_caretOn = false;
+  ForgetCaretPlace();
   m_mouseSelecting = false;
   if (!m_imeName.empty()) platform::Platform().SwitchInputMethod("");
   Invalidate();
@@ -168,6 +170,7 @@ void TCustomEdit::DoExit() {
 }
 
 void TCustomEdit::RestartCaret() {
+  ForgetCaretPlace();
   if (!HoldsFocus()) return;
   // On again with a full period, where it can be seen.
   m_caretTimer->SetEnabled(false);
@@ -177,9 +180,11 @@ void TCustomEdit::RestartCaret() {
 }
 
 void TCustomEdit::CaretTick() {
-  if (!CaretCanShow()) return SyncCaretBlink(false);
+  if (!CaretMayShow()) return SyncCaretBlink(false);
+  const TRect caret = m_caretPlace ? *m_caretPlace : CaretRect();
+  if (!CaretFits(caret)) return SyncCaretBlink(false);
   m_caretOn = !m_caretOn;
-  InvalidateRect(CaretRect());
+  InvalidateRect(caret);
 }
 
 TRect TCustomEdit::CaretRect() const {
@@ -190,20 +195,29 @@ TRect TCustomEdit::CaretRect() const {
   return {x, y, x + 1, y + LineHeight()};
 }
 
-bool TCustomEdit::CaretCanShow() const {
+bool TCustomEdit::CaretCanShow() const { return CaretMayShow() && CaretFits(CaretRect()); }
+
+bool TCustomEdit::CaretMayShow() const {
   const TCustomForm* form = GetParentForm();
-  if (!form || !form->Active() || form->ActiveControl() != this || !Showing()) return false;
+  return form && form->Active() && form->ActiveControl() == this && Showing();
+}
+
+bool TCustomEdit::CaretFits(const TRect& caret) const {
+  const TCustomForm* form = GetParentForm();
+  if (!form) return false;
   const TRect outer = FormRect();
-  const TRect caret = CaretRect().Offset(outer.Left + BorderWidth(), outer.Top + BorderWidth());
-  return !caret.Intersect(outer).Intersect({0, 0, form->Width(), form->Height()}).IsEmpty();
+  const TRect onForm = caret.Offset(outer.Left + BorderWidth(), outer.Top + BorderWidth());
+  return !onForm.Intersect(outer).Intersect({0, 0, form->Width(), form->Height()}).IsEmpty();
 }
 
 void TCustomEdit::SyncCaretBlink(bool invalidate) {
-  const bool show = CaretCanShow();
+  std::optional<TRect> caret;
+  if (CaretMayShow()) caret = CaretRect();
+  const bool show = caret && CaretFits(*caret);
   if (show == m_caretTimer->Enabled()) return;
   m_caretTimer->SetEnabled(show);
   m_caretOn = show;
-  if (show && invalidate) InvalidateRect(CaretRect());
+  if (show && invalidate) InvalidateRect(*caret);
 }
 
 void TCustomEdit::FormAreaChanged() { SyncCaretBlink(true); }
@@ -258,26 +272,21 @@ bool TCustomEdit::GetPropertyText(std::string_view name, std::string& v) {
 // Layout
 // =============================================================================================
 
+// Lines in characters, found on the text's bytes: a break (CR LF, or LF alone) is never part of
+// a longer sequence, and each NextCodePoint step is one character as Utf8ToChars counts them.
 std::vector<TCustomEdit::TLine> TCustomEdit::Lines() const {
-  const std::u32string s = Utf8ToChars(m_text);
-  const int n = static_cast<int>(s.size());
   std::vector<TLine> lines;
-  if (!m_multiLine) {
-    lines.push_back({0, n});
-    return lines;
-  }
-  int start = 0;
-  for (int i = 0; i < n; ++i) {
-    if (s[i] == '\r' && i + 1 < n && s[i + 1] == '\n') {
-      lines.push_back({start, i - start});
-      start = i + 2;
-      ++i;
-    } else if (s[i] == '\n') {
-      lines.push_back({start, i - start});
-      start = i + 1;
+  int start = 0, index = 0;
+  bool afterCr = false;
+  for (size_t i = 0; i < m_text.size(); ++index) {
+    const char32_t c = NextCodePoint(m_text, i);
+    if (m_multiLine && c == '\n') {
+      lines.push_back({start, (afterCr ? index - 1 : index) - start});
+      start = index + 1;
     }
+    afterCr = c == '\r';
   }
-  lines.push_back({start, n - start});
+  lines.push_back({start, index - start});
   return lines;
 }
 
@@ -300,16 +309,25 @@ std::string TCustomEdit::DisplayText() const {
 }
 
 std::string TCustomEdit::DisplayLine(int line) const {
+  if (!m_multiLine && !m_passwordChar) return line == 0 ? m_text : std::string();
   const auto lines = Lines();
   if (line < 0 || line >= static_cast<int>(lines.size())) return {};
-  const std::u32string s = Utf8ToChars(DisplayText());
-  return CharsToUtf8(std::u32string_view(s).substr(lines[line].Start, lines[line].Length));
+  size_t from = 0;
+  for (int k = 0; k < lines[line].Start && from < m_text.size(); ++k) NextCodePoint(m_text, from);
+  size_t to = from;
+  for (int k = 0; k < lines[line].Length && to < m_text.size(); ++k) NextCodePoint(m_text, to);
+  if (!m_passwordChar) return m_text.substr(from, to - from);
+  std::string hidden;
+  for (int k = 0; k < lines[line].Length; ++k) AppendUtf8(hidden, m_passwordChar);
+  return hidden;
 }
 
+// The width of the first `column` characters of a line, measured on its bytes as they are.
 int TCustomEdit::PrefixWidth(int line, int column) const {
-  const std::u32string s = Utf8ToChars(DisplayLine(line));
-  column = std::clamp(column, 0, static_cast<int>(s.size()));
-  return TFontEngine::Instance().TextWidth(Font().Desc(), CharsToUtf8(std::u32string_view(s).substr(0, column)));
+  const std::string text = DisplayLine(line);
+  size_t end = 0;
+  for (int i = 0; i < column && end < text.size(); ++i) NextCodePoint(text, end);
+  return TFontEngine::Instance().TextWidth(Font().Desc(), std::string_view(text).substr(0, end));
 }
 
 int TCustomEdit::LineX(int) const { return m_formatRect.Left - m_scrollX; }
@@ -335,9 +353,13 @@ TRect TCustomEdit::AdjustedRect(TRect r) const {
   return r;
 }
 
-void TCustomEdit::UpdateFormatRect() { m_formatRect = AdjustedRect({0, 0, ClientWidth(), ClientHeight()}); }
+void TCustomEdit::UpdateFormatRect() {
+  m_formatRect = AdjustedRect({0, 0, ClientWidth(), ClientHeight()});
+  ForgetCaretPlace();
+}
 
 void TCustomEdit::ScrollCaretIntoView() {
+  ForgetCaretPlace();
   const auto lines = Lines();
   const int li = LineOf(m_caret);
   const int width = std::max(1, m_formatRect.Width());
@@ -802,9 +824,9 @@ void TCustomEdit::PaintClient(TCanvas& canvas) {
 }
 
 void TCustomEdit::PaintOverlay(TCanvas& canvas) {
-  const auto lines = Lines();
-  const int lh = LineHeight(), y0 = FirstLineY();
   if (SelLength() > 0 && (Focused() || !m_hideSelection)) {
+    const auto lines = Lines();
+    const int lh = LineHeight(), y0 = FirstLineY();
     const int from = SelStart(), to = SelStart() + SelLength();
     for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
       const int a = std::max(from, lines[i].Start), b = std::min(to, lines[i].Start + lines[i].Length);
@@ -829,16 +851,19 @@ void TCustomEdit::PaintOverlay(TCanvas& canvas) {
   }
   // Painted means seen: a caret that stopped blinking while its form was inactive, or while it
   // lay outside the form, starts again here (on, with a full period), and one that no longer
-  // shows stops.
-  SyncCaretBlink(false);
-  if (Focused() && m_caretOn) {
-    const int li = LineOf(m_caret);
-    const int x = LineX(li) + PrefixWidth(li, m_caret - lines[li].Start);
-    const int y = y0 + li * lh;
+  // shows stops. Its place is kept for the blinks.
+  m_caretPlace.reset();
+  if (CaretMayShow()) m_caretPlace = CaretRect();
+  const bool show = m_caretPlace && CaretFits(*m_caretPlace);
+  if (show != m_caretTimer->Enabled()) {
+    m_caretTimer->SetEnabled(show);
+    m_caretOn = show;
+  }
+  if (Focused() && m_caretOn && m_caretPlace) {
     TSurface* surface = canvas.Surface();
     if (!surface) return;
     // The caret inverts what lies beneath it, as the desktop's caret does.
-    canvas.ForEachClipped({x, y, x + 1, y + lh}, [&](const TRect& part) {
+    canvas.ForEachClipped(*m_caretPlace, [&](const TRect& part) {
       for (int py = part.Top; py < part.Bottom; ++py)
         for (int px = part.Left; px < part.Right; ++px) surface->At(px, py) ^= 0x00FFFFFFu;
     });

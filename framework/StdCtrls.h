@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -186,6 +187,12 @@ class TCustomEdit : public TWinControl {
   void CaretTick();
   TRect CaretRect() const;  // client coordinates
   bool CaretCanShow() const;
+  // The two halves of CaretCanShow: the edit holds the focus of an active, showing form (cheap),
+  // and the caret at `caret` lies inside the form's area.
+  bool CaretMayShow() const;
+  bool CaretFits(const TRect& caret) const;
+  // Forgets where the last paint put the caret: whatever may move it calls this.
+  void ForgetCaretPlace() { m_caretPlace.reset(); }
   // Starts or stops the blink as CaretCanShow says; a caret that starts blinking starts on.
   void SyncCaretBlink(bool invalidate);
   void FormAreaChanged() override;
@@ -221,6 +228,10 @@ class TCustomEdit : public TWinControl {
 
   TTimer* m_caretTimer = nullptr;  // owned
   bool m_caretOn = false;
+  // Where the last paint put the caret (client coordinates): a blink redraws it there without
+  // laying the text out again. Anything that moves the caret also repaints the edit, which
+  // records the new place before the next blink.
+  std::optional<TRect> m_caretPlace;
 };
 
 class TEdit : public TCustomEdit {

@@ -18,6 +18,7 @@ class TAxisMap {
  public:
   TAxisMap(std::int64_t destination, int source)
       : m_natural(destination == source), m_factor(static_cast<double>(destination) / source), m_last(source - 1) {}
+  bool Natural() const { return m_natural; }
   int operator()(std::int64_t x) const {
     if (m_natural) return static_cast<int>(x);
     const auto v = static_cast<std::int64_t>(std::trunc(static_cast<double>(x) / m_factor));
@@ -55,55 +56,63 @@ class TSourceRows {
   }
   bool IndexedPerPixel() const { return m_kind == akPerPixel && m_header.ColorType() == ctIndexed; }
 
-  const TPixel* Row(int y) {
-    if (y == m_cachedRow) return m_line.data();
-    m_cachedRow = y;
+  // Row y with at least columns [from, to) converted (pixels outside them are stale): a draw
+  // clipped to a small area converts only the columns it reads.
+  const TPixel* Row(int y, int from, int to) {
+    if (y == m_cachedRow && from >= m_cachedFrom && to <= m_cachedTo) return m_line.data();
+    m_cachedRow = y, m_cachedFrom = from, m_cachedTo = to;
     const std::uint8_t* row = m_raster.ImageRow(y);
-    const std::uint8_t* alpha = m_header.AlphaPlane().Empty() || m_kind != akPerPixel
+    const std::uint8_t* alpha = m_header.AlphaPlane().Empty()
                                     ? nullptr
                                     : m_header.AlphaPlane().Data() + static_cast<std::size_t>(y) * m_raster.Width;
     if (m_raster.BitsPerPixel == 24) {
-      TrueColorRow(row, alpha);
+      TrueColour(row, alpha, from, to);
     } else {
-      IndexedRow(y, alpha);
-    }
-    if (m_kind == akColorKey) {
-      for (TPixel& p : m_line) p = (p & 0xFFFFFFu) == m_key ? p & 0xFFFFFFu : p;
+      for (int x = from; x < to; ++x) m_line[static_cast<std::size_t>(x)] = Pixel(row, alpha, x, y);
     }
     return m_line.data();
   }
 
- private:
-  // Rows of true colour, opaque but for the alpha plane: the common pictures, kept to tight loops.
-  void TrueColorRow(const std::uint8_t* row, const std::uint8_t* alpha) {
-    TPixel* out = m_line.data();
-    const int width = m_raster.Width;
-    if (alpha) {
-      for (int x = 0; x < width; ++x, row += 3) out[x] = Bgr(row) | (std::uint32_t{alpha[x]} << 24);
-    } else {
-      for (int x = 0; x < width; ++x, row += 3) out[x] = Bgr(row) | 0xFF000000u;
+  bool TrueColour() const { return m_raster.BitsPerPixel == 24; }
+  // Composes `count` pixels of row y from column `from` over `dst` (24-bit rasters): a pixel of
+  // alpha 0 is skipped before its colour is read, which is most of a diagram.
+  void ComposeRow(int y, int from, TPixel* dst, int count) const;
+
+  // Pixel for a 24-bit raster, with the kind's questions asked once a row rather than once a pixel.
+  void TrueColour(const std::uint8_t* row, const std::uint8_t* alpha, int from, int to) {
+    const bool perPixel = m_kind == akPerPixel && alpha != nullptr, keyed = m_kind == akColorKey;
+    TPixel* line = m_line.data();
+    for (int x = from; x < to; ++x) {
+      const std::uint8_t* s = row + 3 * x;
+      const TPixel p = (std::uint32_t{s[2]} << 16) | (std::uint32_t{s[1]} << 8) | s[0];
+      std::uint32_t a = perPixel ? alpha[x] : 255u;
+      if (keyed) a = p == m_key ? 0 : 255;
+      line[x] = p | (a << 24);
     }
   }
-  static TPixel Bgr(const std::uint8_t* s) { return (std::uint32_t{s[2]} << 16) | (std::uint32_t{s[1]} << 8) | s[0]; }
 
-  void IndexedRow(int y, const std::uint8_t* alpha) {
-    const bool greyWithAlpha = m_kind == akPerPixel && m_header.ColorType() == ctGreyscaleAlpha;
-    for (int x = 0; x < m_raster.Width; ++x) {
+  TPixel Pixel(const std::uint8_t* row, const std::uint8_t* alpha, int x, int y) const {
+    TPixel p;
+    std::uint32_t a = 255;
+    if (m_raster.BitsPerPixel == 24) {
+      const std::uint8_t* s = row + 3 * x;
+      p = (std::uint32_t{s[2]} << 16) | (std::uint32_t{s[1]} << 8) | s[0];
+    } else {
       const int index = Index(x, y);
-      TPixel p;
-      std::uint32_t a = 255;
-      if (greyWithAlpha) {
+      if (m_kind == akPerPixel && m_header.ColorType() == ctGreyscaleAlpha) {
         p = static_cast<TPixel>(index) * 0x010101u;  // the stored grey, without the ramp
       } else {
         const TRGBQuad& c = m_raster.Palette[static_cast<std::size_t>(index)];
         p = (std::uint32_t{c.Red} << 16) | (std::uint32_t{c.Green} << 8) | c.Blue;
         if (m_kind == akPerPixel) a = m_trns[static_cast<std::size_t>(index)];
       }
-      if (alpha) a = alpha[x];
-      m_line[static_cast<std::size_t>(x)] = p | (a << 24);
     }
+    if (m_kind == akPerPixel && alpha != nullptr) a = alpha[x];
+    if (m_kind == akColorKey) a = p == m_key ? 0 : 255;
+    return p | (a << 24);
   }
 
+ private:
   const TChunkIHDR& m_header;
   const TPngRaster& m_raster;
   TAlphaKind m_kind;
@@ -112,6 +121,8 @@ class TSourceRows {
   int m_paletteCount = 0;
   std::vector<TPixel> m_line;
   int m_cachedRow = -1;
+  int m_cachedFrom = 0;
+  int m_cachedTo = 0;
 };
 
 inline TPixel Compose(TPixel s, TPixel d) {
@@ -126,16 +137,18 @@ inline TPixel Compose(TPixel s, TPixel d) {
   return out;
 }
 
-// Compose over a run of pixels at natural size; opaque and clear pixels, nearly all of a picture,
-// take no arithmetic.
-void ComposeRow(const TPixel* src, TPixel* dst, int count) {
-  for (int i = 0; i < count; ++i) {
-    const TPixel s = src[i];
-    if (s >= 0xFF000000u) {
-      dst[i] = (s & 0xFFFFFFu) | (dst[i] & 0xFF000000u);
-    } else if (s >= 0x01000000u) {
-      dst[i] = Compose(s, dst[i]);
-    }
+void TSourceRows::ComposeRow(int y, int from, TPixel* dst, int count) const {
+  const std::uint8_t* row = m_raster.ImageRow(y) + 3 * static_cast<std::size_t>(from);
+  const std::uint8_t* alpha = m_header.AlphaPlane().Empty()
+                                  ? nullptr
+                                  : m_header.AlphaPlane().Data() + static_cast<std::size_t>(y) * m_raster.Width + from;
+  const bool perPixel = m_kind == akPerPixel && alpha != nullptr, keyed = m_kind == akColorKey;
+  for (int i = 0; i < count; ++i, row += 3) {
+    std::uint32_t a = perPixel ? alpha[i] : 255u;
+    if (a == 0) continue;
+    const TPixel p = (std::uint32_t{row[2]} << 16) | (std::uint32_t{row[1]} << 8) | row[0];
+    if (keyed) a = p == m_key ? 0 : 255;
+    dst[i] = Compose(p | (a << 24), dst[i]);
   }
 }
 
@@ -169,16 +182,18 @@ void TPNGObject::Draw(TCanvas& canvas, const TRect& rect) {
     });
   }
 
-  const bool naturalWidth = w == W;
   canvas.ForEachClipped(r, [&](const TRect& part) {
+    const int from = columns(part.Left - left), to = columns(part.Right - 1 - left) + 1;
+    if (columns.Natural() && source.TrueColour()) {
+      // At natural width each pixel is read straight from the raster where the draw needs it.
+      for (int sy = part.Top; sy < part.Bottom; ++sy)
+        source.ComposeRow(rows(sy - top), from, target->Row(sy) + part.Left, part.Width());
+      return;
+    }
     for (int sy = part.Top; sy < part.Bottom; ++sy) {
-      const TPixel* src = source.Row(rows(sy - top));
+      const TPixel* src = source.Row(rows(sy - top), from, to);
       TPixel* dst = target->Row(sy);
-      if (naturalWidth) {
-        ComposeRow(src + (part.Left - left), dst + part.Left, part.Right - part.Left);
-      } else {
-        for (int sx = part.Left; sx < part.Right; ++sx) dst[sx] = Compose(src[columns(sx - left)], dst[sx]);
-      }
+      for (int sx = part.Left; sx < part.Right; ++sx) dst[sx] = Compose(src[columns(sx - left)], dst[sx]);
     }
   });
 }
@@ -191,7 +206,7 @@ TSurface TPNGObject::PixelsWithAlpha() const {
   for (int y = 0; y < raster.Height; ++y) {
     if (source.IndexedPerPixel())
       for (int x = 0; x < raster.Width; ++x) source.CheckIndex(source.Index(x, y));
-    std::copy_n(source.Row(y), raster.Width, pixels.Row(y));
+    std::copy_n(source.Row(y, 0, raster.Width), raster.Width, pixels.Row(y));
   }
   return pixels;
 }

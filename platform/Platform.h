@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "base/Types.h"
@@ -85,6 +86,11 @@ class TPlatform {
   virtual void ActivateWindow(TWindowId window) = 0;
   // Shows the part `dirty` of a window's pixel buffer (the buffer covers the whole window).
   virtual void Present(TWindowId window, const TSurface& pixels, const TRect& dirty) = 0;
+  // Shows several parts of it as one frame; a backend that can send them together (and wait for
+  // the display once) does so, the others show each in turn.
+  virtual void PresentAreas(TWindowId window, const TSurface& pixels, std::span<const TRect> areas) {
+    for (const TRect& area : areas) Present(window, pixels, area);
+  }
   // Makes `surface` (its Width and Height as they are) a view over the memory the backend
   // presents the window from, so that painting needs no copy before a Present; false, and the
   // surface unchanged, where the backend cannot (the caller then keeps a buffer of its own).

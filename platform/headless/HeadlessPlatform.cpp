@@ -137,17 +137,24 @@ void THeadlessPlatform::ForgetPresents(TWindowId id) {
 }
 
 void THeadlessPlatform::Present(TWindowId id, const TSurface& pixels, const TRect& dirty) {
+  PresentAreas(id, pixels, std::span<const TRect>(&dirty, 1));
+}
+
+// One frame, however many parts it has: counted once, its area the box round the parts.
+void THeadlessPlatform::PresentAreas(TWindowId id, const TSurface& pixels, std::span<const TRect> areas) {
   TWindowRecord* w = Find(id);
   if (!w) return;
   ++w->Presents;
-  w->PresentedArea = w->PresentedArea.Union(dirty.Intersect(pixels.BoundsRect()));
+  for (const TRect& area : areas) w->PresentedArea = w->PresentedArea.Union(area.Intersect(pixels.BoundsRect()));
   if (w->Pixels.Width != pixels.Width || w->Pixels.Height != pixels.Height) {
     w->Pixels = pixels;
     return;
   }
-  const TRect r = dirty.Intersect(pixels.BoundsRect());
-  for (int y = r.Top; y < r.Bottom; ++y)
-    std::copy(pixels.Row(y) + r.Left, pixels.Row(y) + r.Right, w->Pixels.Row(y) + r.Left);
+  for (const TRect& area : areas) {
+    const TRect r = area.Intersect(pixels.BoundsRect());
+    for (int y = r.Top; y < r.Bottom; ++y)
+      std::copy(pixels.Row(y) + r.Left, pixels.Row(y) + r.Right, w->Pixels.Row(y) + r.Left);
+  }
 }
 
 bool THeadlessPlatform::FindWindow(const std::string& className, const std::string& caption) {

@@ -90,6 +90,7 @@ class THeadlessPlatform : public TPlatform {
   void MinimizeWindow(TWindowId window) override;
   void ActivateWindow(TWindowId window) override { Activate(window, false); }
   void Present(TWindowId window, const TSurface& pixels, const TRect& dirty) override;
+  void PresentAreas(TWindowId window, const TSurface& pixels, std::span<const TRect> areas) override;
   void SetCursor(TCursorShape shape) override { m_cursor = shape; }
   void SetCapture(TWindowId window) override { m_capture = window; }
   void ReleaseCapture() override { m_capture = NoWindow; }

@@ -35,6 +35,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <xcb/randr.h>
+#include <xcb/xcb.h>
 
 #include <algorithm>
 #include <array>
@@ -44,6 +45,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <span>
 #include <stdexcept>
 
 #include "platform/x11/XKeyboard.h"
@@ -74,8 +76,11 @@ constexpr std::size_t MaxTextBytes = 16 << 20;
 // Moves on their way to the server that are remembered at most (a window manager that answers
 // none of them must not make the list grow).
 constexpr size_t MaxMovesInFlight = 64;
-// Presents of at most this many pixels are sent inside the request (see PutArea).
-constexpr int CopiedPresentPixels = 4096;
+// Frames (and exposed areas) of at most this many pixels travel inside the requests (see
+// PresentAreas and PutArea).
+constexpr size_t CopiedPresentPixels = 4096;
+// How the parts of a frame went to the server, which decides how the frame is finished.
+enum TPresentSent : unsigned { psXcb = 1, psXlib = 2, psShared = 4 };
 
 // The window's picture as the server last got it: a shared-memory image where the server offers
 // it, else an ordinary one. Expose events are answered from it without the class library.
@@ -114,6 +119,7 @@ class TX11Platform final : public TPlatform {
   void MinimizeWindow(TWindowId window) override;
   void ActivateWindow(TWindowId window) override;
   void Present(TWindowId window, const TSurface& pixels, const TRect& dirty) override;
+  void PresentAreas(TWindowId window, const TSurface& pixels, std::span<const TRect> areas) override;
   bool AttachSurface(TWindowId window, TSurface& surface) override;
   void SetCursor(TCursorShape shape) override;
   void SetCapture(TWindowId window) override;
@@ -151,6 +157,8 @@ class TX11Platform final : public TPlatform {
   static bool HoldsBufferPixels(const XImage& image);
   void FreeImage(TWindowImage& picture);
   bool PutArea(TWindowRecord& record, Drawable target, const TRect& area);
+  void CopyIntoImage(TWindowRecord& record, const TSurface& pixels, const TRect& area);
+  unsigned ShowArea(TWindowRecord& record, const TRect& area, bool copied);
   void SetFirstFrame(TWindowRecord& record);
 
   void RequestActivation(TWindowRecord& record);
@@ -194,6 +202,7 @@ class TX11Platform final : public TPlatform {
   std::string m_resources;  // the resource database (RESOURCE_MANAGER) as the server holds it now
   double m_desktopScale = 1.0;
   bool m_ownsClipboard = false;
+  std::vector<std::uint8_t> m_packed;  // a small present's rows, packed for the request
 };
 
 // An error while attaching shared memory means the server cannot reach it (another machine).
@@ -581,7 +590,7 @@ bool TX11Platform::PutArea(TWindowRecord& record, Drawable target, const TRect& 
   const GC gc = DefaultGC(m_display, m_screen);
   const auto w = static_cast<unsigned>(area.Width());
   const auto h = static_cast<unsigned>(area.Height());
-  if (picture.Shared && area.Width() * area.Height() > CopiedPresentPixels) {
+  if (picture.Shared && static_cast<size_t>(area.Width()) * static_cast<size_t>(area.Height()) > CopiedPresentPixels) {
     XShmPutImage(m_display, target, gc, picture.Image, area.Left, area.Top, area.Left, area.Top, w, h, False);
     return true;
   }
@@ -612,28 +621,78 @@ bool TX11Platform::AttachSurface(TWindowId window, TSurface& surface) {
 // from the shared memory (which may change again at once), and the frame is on the screen or on
 // its way.
 void TX11Platform::Present(TWindowId window, const TSurface& pixels, const TRect& dirty) {
+  PresentAreas(window, pixels, std::span<const TRect>(&dirty, 1));
+}
+
+void TX11Platform::PresentAreas(TWindowId window, const TSurface& pixels, std::span<const TRect> areas) {
   TWindowRecord* record = Find(window);
   if (!record || !record->XWindow || pixels.Width <= 0 || pixels.Height <= 0) return;
   ApplyGeometry(*record);
-  const bool fresh = EnsureImage(*record, pixels.Width, pixels.Height);
-  const TRect area = (fresh ? pixels.BoundsRect() : dirty).Intersect(pixels.BoundsRect());
-  if (area.IsEmpty()) return;
-  // A buffer attached to the image (AttachSurface) has been painted in place; any other is copied
-  // row by row, in the buffer's own layout.
-  XImage* image = record->Picture.Image;
-  if (reinterpret_cast<const char*>(pixels.Data()) != image->data) {
-    const size_t bytes = static_cast<size_t>(area.Width()) * sizeof(TPixel);
-    for (int y = area.Top; y < area.Bottom; ++y) {
-      char* row = image->data + static_cast<size_t>(y) * image->bytes_per_line + static_cast<size_t>(area.Left) * 4;
-      std::memcpy(row, pixels.Row(y) + area.Left, bytes);
-    }
+  const TRect whole = pixels.BoundsRect();
+  if (EnsureImage(*record, pixels.Width, pixels.Height)) areas = std::span<const TRect>(&whole, 1);
+  size_t total = 0;
+  for (const TRect& dirty : areas) {
+    const TRect area = dirty.Intersect(whole);
+    total += static_cast<size_t>(std::max(area.Width(), 0)) * static_cast<size_t>(std::max(area.Height(), 0));
   }
-  if (!record->Visible) return;
-  if (PutArea(*record, record->XWindow, area)) {
+  // A frame of few pixels (a caret blink) travels inside the requests; a larger one is read from
+  // the shared memory, which spares copying it through the connection.
+  const bool copied = total <= CopiedPresentPixels || !record->Picture.Shared;
+  unsigned sent = 0;
+  for (const TRect& dirty : areas) {
+    const TRect area = dirty.Intersect(whole);
+    if (area.IsEmpty()) continue;
+    CopyIntoImage(*record, pixels, area);
+    if (record->Visible) sent |= ShowArea(*record, area, copied);
+  }
+  // One wait for the server (it reads shared memory later) or one write for the whole frame.
+  if (sent & psShared) {
     XSync(m_display, False);
-  } else {
+  } else if (sent & psXlib) {
     XFlush(m_display);
+  } else if (sent & psXcb) {
+    xcb_flush(XGetXCBConnection(m_display));
   }
+}
+
+// A buffer attached to the image (AttachSurface) has been painted in place; any other is copied
+// row by row, in the buffer's own layout.
+void TX11Platform::CopyIntoImage(TWindowRecord& record, const TSurface& pixels, const TRect& area) {
+  XImage* image = record.Picture.Image;
+  if (reinterpret_cast<const char*>(pixels.Data()) == image->data) return;
+  const size_t bytes = static_cast<size_t>(area.Width()) * sizeof(TPixel);
+  for (int y = area.Top; y < area.Bottom; ++y) {
+    char* row = image->data + static_cast<size_t>(y) * image->bytes_per_line + static_cast<size_t>(area.Left) * 4;
+    std::memcpy(row, pixels.Row(y) + area.Left, bytes);
+  }
+}
+
+// A small area (a caret blink, a typed digit) goes as an XCB request: flushing that costs one
+// write, where flushing Xlib's queue also tries a read. The rows are packed as the server takes
+// them, which is the image's own layout when it holds buffer pixels.
+unsigned TX11Platform::ShowArea(TWindowRecord& record, const TRect& area, bool copied) {
+  XImage& image = *record.Picture.Image;
+  const auto pixels = static_cast<size_t>(area.Width()) * static_cast<size_t>(area.Height());
+  if (!copied) {
+    XShmPutImage(m_display, record.XWindow, DefaultGC(m_display, m_screen), &image, area.Left, area.Top, area.Left,
+                 area.Top, static_cast<unsigned>(area.Width()), static_cast<unsigned>(area.Height()), False);
+    return psShared;
+  }
+  if (pixels > CopiedPresentPixels || !HoldsBufferPixels(image) || image.depth != 24) {
+    return PutArea(record, record.XWindow, area) ? psShared : psXlib;
+  }
+  m_packed.resize(pixels * 4);
+  const size_t rowBytes = static_cast<size_t>(area.Width()) * 4;
+  for (int y = area.Top; y < area.Bottom; ++y) {
+    const char* row = image.data + static_cast<size_t>(y) * image.bytes_per_line + static_cast<size_t>(area.Left) * 4;
+    std::memcpy(m_packed.data() + static_cast<size_t>(y - area.Top) * rowBytes, row, rowBytes);
+  }
+  xcb_put_image(XGetXCBConnection(m_display), XCB_IMAGE_FORMAT_Z_PIXMAP, static_cast<xcb_drawable_t>(record.XWindow),
+                static_cast<xcb_gcontext_t>(XGContextFromGC(DefaultGC(m_display, m_screen))),
+                static_cast<std::uint16_t>(area.Width()), static_cast<std::uint16_t>(area.Height()),
+                static_cast<std::int16_t>(area.Left), static_cast<std::int16_t>(area.Top), 0, 24,
+                static_cast<std::uint32_t>(m_packed.size()), m_packed.data());
+  return psXcb;
 }
 
 // The frame becomes the window's background before the map, so the server shows it the moment

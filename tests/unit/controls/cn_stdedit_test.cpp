@@ -225,4 +225,45 @@ TEST_F(CnStdEditTest, CaretBlinksFromTheFocusAndSelectionShowsByHideSelection) {
   EXPECT_EQ(PixelAt(x, y), ColorToRGB(clHighlight));
 }
 
+// A blink presents only the caret's column, and it is the column of the caret as it is now: moving
+// the caret, typing, or breaking the text into lines moves it.
+TEST_F(CnStdEditTest, EachBlinkPresentsTheCaretColumnWhereTheCaretIsNow) {
+  auto blinkColumn = [&] {
+    form->PaintPending();
+    desktop.ForgetPresents(form->Handle());
+    Elapse(500);
+    const auto* record = desktop.Window(form->Handle());
+    EXPECT_EQ(record->Presents, 1);
+    EXPECT_EQ(record->PresentedArea.Width(), 1);
+    return record->PresentedArea.Left;
+  };
+  Type("a");
+  desktop.Char(U'\u00e9', 0);  // two bytes, one character
+  Type("b");
+  const int end = blinkColumn();
+  EXPECT_EQ(blinkColumn(), end);  // off, then on again in the same place
+  Key(VK_LEFT);
+  const int beforeB = blinkColumn();
+  EXPECT_LT(beforeB, end);
+  Key(VK_LEFT);
+  const int beforeE = blinkColumn();
+  EXPECT_LT(beforeE, beforeB);
+  Type("xx");
+  EXPECT_GT(blinkColumn(), beforeE);
+  // Lines end at CR LF or LF alone; the caret on the third line stands after its two characters.
+  auto* multi = Add<TMultiLineEdit>("multi", 10, 80, 120, 60);
+  multi->HandleNeeded();
+  multi->SetText("abcd\r\nc\nde");
+  multi->SetFocus();
+  Key(VK_END, ksCtrl);
+  EXPECT_EQ(multi->SelStart(), 10);
+  const int lastLine = blinkColumn();
+  Key(VK_UP);
+  EXPECT_EQ(multi->SelStart(), 7);  // after the c: the shorter line holds the caret at its end
+  EXPECT_LT(blinkColumn(), lastLine);
+  Key(VK_UP);
+  EXPECT_LE(multi->SelStart(), 4);
+  EXPECT_EQ(multi->Text(), "abcd\r\nc\nde");
+}
+
 }  // namespace

@@ -73,6 +73,52 @@ TEST(PngDraw, RectanglesEmptyReversedStretchedClipped) {
   EXPECT_EQ(tall.At(1, 3), Grey(0));
 }
 
+// A picture drawn in pieces (the clip split round a hole, then the hole) ends up as the picture
+// drawn whole: pieces that share rows each read their own columns.
+TEST(PngDraw, DrawnInPiecesItIsTheWholeDraw) {
+  TBytes lines;
+  for (int y = 0; y < 3; ++y) {
+    lines.push_back(0);
+    for (int x = 0; x < 5; ++x)
+      lines.insert(lines.end(), {static_cast<std::uint8_t>(40 * x), static_cast<std::uint8_t>(70 * y), 9,
+                                 static_cast<std::uint8_t>(60 + 40 * x)});
+  }
+  auto png = MakePng(5, 3, 8, 6, lines);
+  TSurface whole(10, 6, Grey(30));
+  TCanvas all(whole);
+  png->Draw(all, {0, 0, 10, 6});
+  TSurface pieces(10, 6, Grey(30));
+  TCanvas around;
+  around.Attach(&pieces, {0, 0}, {0, 0, 10, 6});
+  around.ExcludeClipRect({3, 2, 7, 3});
+  png->Draw(around, {0, 0, 10, 6});
+  EXPECT_EQ(pieces.At(4, 2), Grey(30));  // the hole is left alone
+  EXPECT_EQ(pieces.At(8, 2), whole.At(8, 2));
+  TCanvas hole;
+  hole.Attach(&pieces, {0, 0}, {3, 2, 7, 3});
+  png->Draw(hole, {0, 0, 10, 6});
+  EXPECT_EQ(pieces.Pixels, whole.Pixels);
+  // At natural size, in two pieces, at an offset: each pixel its source pixel over grey 30.
+  TSurface natural(7, 5, Grey(30));
+  for (const TRect clip : {TRect{0, 0, 3, 5}, TRect{3, 0, 7, 5}}) {
+    TCanvas piece;
+    piece.Attach(&natural, {0, 0}, clip);
+    png->Draw(piece, {1, 1, 6, 4});
+  }
+  auto over30 = [](int c, int a) { return (c * a + 30 * (255 - a) + 255) >> 8; };
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 5; ++x) {
+      const TPixel p = natural.At(x + 1, y + 1);
+      const int a = 60 + 40 * x;
+      EXPECT_EQ(Red(p), over30(40 * x, a)) << x << "," << y;
+      EXPECT_EQ(Green(p), over30(70 * y, a)) << x << "," << y;
+      EXPECT_EQ(Blue(p), over30(9, a)) << x << "," << y;
+    }
+  }
+  EXPECT_EQ(natural.At(0, 0), Grey(30));
+  EXPECT_EQ(natural.At(6, 4), Grey(30));
+}
+
 TEST(PngDraw, ColorKeyAndOpaqueKinds) {
   // Grey 8-bit with tRNS grey 100: pixels of level 100 are transparent.
   auto greyPtr = MakePng(2, 1, 8, 0, {0, 100, 200}, Chunk("tRNS", {0, 100}));
