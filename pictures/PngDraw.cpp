@@ -68,7 +68,7 @@ class TSourceRows {
     if (m_raster.BitsPerPixel == 24) {
       TrueColour(row, alpha, from, to);
     } else {
-      for (int x = from; x < to; ++x) m_line[static_cast<std::size_t>(x)] = Pixel(row, alpha, x, y);
+      for (int x = from; x < to; ++x) m_line[static_cast<std::size_t>(x)] = IndexedPixel(alpha, x, y);
     }
     return m_line.data();
   }
@@ -78,34 +78,33 @@ class TSourceRows {
   // alpha 0 is skipped before its colour is read, which is most of a diagram.
   void ComposeRow(int y, int from, TPixel* dst, int count) const;
 
-  // Pixel for a 24-bit raster, with the kind's questions asked once a row rather than once a pixel.
+  // Pixels of a 24-bit raster row, with the kind's questions asked once a row rather than once
+  // a pixel.
   void TrueColour(const std::uint8_t* row, const std::uint8_t* alpha, int from, int to) {
     const bool perPixel = m_kind == akPerPixel && alpha != nullptr, keyed = m_kind == akColorKey;
     TPixel* line = m_line.data();
     for (int x = from; x < to; ++x) {
-      const std::uint8_t* s = row + 3 * x;
-      const TPixel p = (std::uint32_t{s[2]} << 16) | (std::uint32_t{s[1]} << 8) | s[0];
+      const TPixel p = Rgb(row + 3 * x);
       std::uint32_t a = perPixel ? alpha[x] : 255u;
       if (keyed) a = p == m_key ? 0 : 255;
       line[x] = p | (a << 24);
     }
   }
 
-  TPixel Pixel(const std::uint8_t* row, const std::uint8_t* alpha, int x, int y) const {
+  // The colour of three raster bytes (blue, green, red in memory), without alpha.
+  static TPixel Rgb(const std::uint8_t* s) { return (std::uint32_t{s[2]} << 16) | (std::uint32_t{s[1]} << 8) | s[0]; }
+
+  // Pixel x of row y of a palette or grey raster.
+  TPixel IndexedPixel(const std::uint8_t* alpha, int x, int y) const {
     TPixel p;
     std::uint32_t a = 255;
-    if (m_raster.BitsPerPixel == 24) {
-      const std::uint8_t* s = row + 3 * x;
-      p = (std::uint32_t{s[2]} << 16) | (std::uint32_t{s[1]} << 8) | s[0];
+    const int index = Index(x, y);
+    if (m_kind == akPerPixel && m_header.ColorType() == ctGreyscaleAlpha) {
+      p = static_cast<TPixel>(index) * 0x010101u;  // the stored grey, without the ramp
     } else {
-      const int index = Index(x, y);
-      if (m_kind == akPerPixel && m_header.ColorType() == ctGreyscaleAlpha) {
-        p = static_cast<TPixel>(index) * 0x010101u;  // the stored grey, without the ramp
-      } else {
-        const TRGBQuad& c = m_raster.Palette[static_cast<std::size_t>(index)];
-        p = (std::uint32_t{c.Red} << 16) | (std::uint32_t{c.Green} << 8) | c.Blue;
-        if (m_kind == akPerPixel) a = m_trns[static_cast<std::size_t>(index)];
-      }
+      const TRGBQuad& c = m_raster.Palette[static_cast<std::size_t>(index)];
+      p = (std::uint32_t{c.Red} << 16) | (std::uint32_t{c.Green} << 8) | c.Blue;
+      if (m_kind == akPerPixel) a = m_trns[static_cast<std::size_t>(index)];
     }
     if (m_kind == akPerPixel && alpha != nullptr) a = alpha[x];
     if (m_kind == akColorKey) a = p == m_key ? 0 : 255;
@@ -146,7 +145,7 @@ void TSourceRows::ComposeRow(int y, int from, TPixel* dst, int count) const {
   for (int i = 0; i < count; ++i, row += 3) {
     std::uint32_t a = perPixel ? alpha[i] : 255u;
     if (a == 0) continue;
-    const TPixel p = (std::uint32_t{row[2]} << 16) | (std::uint32_t{row[1]} << 8) | row[0];
+    const TPixel p = Rgb(row);
     if (keyed) a = p == m_key ? 0 : 255;
     dst[i] = Compose(p | (a << 24), dst[i]);
   }
