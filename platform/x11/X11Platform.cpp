@@ -896,6 +896,8 @@ bool TX11Platform::ReadEvent(std::optional<std::uint64_t> deadline) {
       if (now >= *deadline) return false;
       timeout = static_cast<int>(std::min<std::uint64_t>(*deadline - now, 1u << 30));
     }
+    // The first time the program would sleep; the round trips may have queued events.
+    if (m_keyboard->ReadMissingKeymap()) continue;
     pollfd fd{ConnectionNumber(m_display), POLLIN, 0};
     if (poll(&fd, 1, timeout) == 0 && deadline && NowMs() >= *deadline) return false;
   }
@@ -907,7 +909,7 @@ bool TX11Platform::ReadEvent(std::optional<std::uint64_t> deadline) {
 
 void TX11Platform::Translate(const XEvent& event) {
   if (event.type == m_xkbEventBase && m_xkbEventBase >= 0) {
-    m_keyboard->Reload();  // a new keyboard or a new keymap (the only events selected)
+    m_keyboard->KeymapChanged();  // a new keyboard or a new keymap (the only events selected)
     return;
   }
   if (event.type == PropertyNotify && event.xproperty.window == m_root) {
@@ -933,7 +935,7 @@ void TX11Platform::Translate(const XEvent& event) {
     case ClientMessage: TranslateClientMessage(event.xclient); return;
     case MappingNotify:
       XRefreshKeyboardMapping(const_cast<XMappingEvent*>(&event.xmapping));
-      if (event.xmapping.request != MappingPointer) m_keyboard->Reload();
+      if (event.xmapping.request != MappingPointer) m_keyboard->KeymapChanged();
       return;
     case SelectionRequest: AnswerSelectionRequest(event.xselectionrequest); return;
     case SelectionClear:

@@ -3,6 +3,7 @@
 #include <xkbcommon/xkbcommon-x11.h>
 #include <xkbcommon/xkbcommon.h>
 
+#include <cstdio>
 #include <stdexcept>
 #include <string_view>
 
@@ -110,7 +111,6 @@ TXKeyboard::TXKeyboard(xcb_connection_t* connection) : m_connection(connection) 
   m_context = xkb_context_new(
       static_cast<xkb_context_flags>(XKB_CONTEXT_NO_DEFAULT_INCLUDES | XKB_CONTEXT_NO_ENVIRONMENT_NAMES));
   if (!m_context) throw std::runtime_error("cannot read the keyboard");
-  Reload();
 }
 
 TXKeyboard::~TXKeyboard() {
@@ -119,19 +119,26 @@ TXKeyboard::~TXKeyboard() {
   xkb_context_unref(m_context);
 }
 
-void TXKeyboard::Reload() {
-  m_device = xkb_x11_get_core_keyboard_device_id(m_connection);
-  xkb_keymap* keymap =
-      m_device < 0 ? nullptr
-                   : xkb_x11_keymap_new_from_device(m_context, m_connection, m_device, XKB_KEYMAP_COMPILE_NO_FLAGS);
-  if (!keymap) {
-    if (!m_keymap) throw std::runtime_error("cannot read the keyboard's keymap");
-    return;  // keep the keymap we have
-  }
+void TXKeyboard::KeymapChanged() {
   xkb_state_unref(m_state);
   xkb_keymap_unref(m_keymap);
-  m_keymap = keymap;
-  m_state = xkb_state_new(keymap);
+  m_state = nullptr;
+  m_keymap = nullptr;
+  m_unreadable = false;
+}
+
+bool TXKeyboard::ReadMissingKeymap() {
+  if (m_keymap || m_unreadable) return false;
+  m_device = xkb_x11_get_core_keyboard_device_id(m_connection);
+  if (m_device >= 0)
+    m_keymap = xkb_x11_keymap_new_from_device(m_context, m_connection, m_device, XKB_KEYMAP_COMPILE_NO_FLAGS);
+  if (m_keymap) m_state = xkb_state_new(m_keymap);
+  if (m_keymap && m_state) return true;
+  KeymapChanged();
+  m_unreadable = true;
+  if (!m_failureTold) std::fprintf(stderr, "orvanta: the keyboard's keymap cannot be read; keys are ignored\n");
+  m_failureTold = true;
+  return true;
 }
 
 int TXKeyboard::VirtualKeyOf(unsigned keycode) const {
@@ -145,6 +152,8 @@ int TXKeyboard::VirtualKeyOf(unsigned keycode) const {
 }
 
 TKeyPress TXKeyboard::Translate(unsigned keycode, unsigned coreState, bool press) {
+  ReadMissingKeymap();
+  if (!m_keymap) return {};
   // The core event's state holds the modifiers and, in bits 13 and 14, the layout group.
   xkb_state_update_mask(m_state, coreState & 0xFFu, 0, 0, 0, 0, (coreState >> 13) & 3u);
   TKeyPress result;

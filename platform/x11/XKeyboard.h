@@ -29,9 +29,15 @@ class TXKeyboard {
   TXKeyboard(const TXKeyboard&) = delete;
   TXKeyboard& operator=(const TXKeyboard&) = delete;
 
-  // Reads the server's keymap again (after it announced a new one).
-  void Reload();
-  // A key press or release with the core event's key code and modifier state.
+  // The server announced a new keymap: it is read again when next needed.
+  void KeymapChanged();
+  // Reads the keymap when there is none and the last attempt did not fail since it changed. The
+  // program's idle wait calls this, so that reading it (a few round trips and most of a
+  // millisecond) delays neither the window's appearance nor the first key. True when it asked
+  // the server, which may have queued events meanwhile.
+  bool ReadMissingKeymap();
+  // A key press or release with the core event's key code and modifier state. Gives no key and
+  // no character while the server's keymap cannot be read.
   TKeyPress Translate(unsigned keycode, unsigned coreState, bool press);
 
  private:
@@ -42,6 +48,8 @@ class TXKeyboard {
   xkb_context* m_context = nullptr;
   xkb_keymap* m_keymap = nullptr;
   xkb_state* m_state = nullptr;
+  bool m_unreadable = false;  // reading failed since the last change
+  bool m_failureTold = false;
 };
 
 // The control character a key gives with these modifiers (Ctrl+letter 1..26, Backspace 8,
