@@ -275,13 +275,55 @@ void TControl::Invalidate() {
   if (TCustomForm* form = GetParentForm()) form->InvalidateFormRect(FormRect());
 }
 
+TPoint TControl::ClientFormOrigin() const {
+  const TRect outer = FormRect();
+  int inset = 0;
+  if (auto* w = dynamic_cast<const TWinControl*>(this); w && !AsForm()) inset = w->BorderWidth();
+  return {outer.Left + inset, outer.Top + inset};
+}
+
+TRect TControl::ClientPaintClip() const {
+  TRect clip = FormRect();
+  for (const TControl* c = this; c; c = c->m_parent) {
+    const TPoint origin = c->ClientFormOrigin();
+    clip = clip.Intersect(Bounds(origin.X, origin.Y, c->ClientWidth(), c->ClientHeight()));
+  }
+  return clip;
+}
+
+bool TControl::PaintedOverIn(const TRect& formRect) const {
+  auto shows = [&](const TControl* c) { return c->Visible() && !c->FormRect().Intersect(formRect).IsEmpty(); };
+  if (auto* w = dynamic_cast<const TWinControl*>(this)) {
+    for (const TControl* child : w->Controls())
+      if (shows(child)) return true;
+  }
+  // A parent paints its windowless children first, then its windowed ones, each in list order.
+  for (const TControl* c = this; c->m_parent; c = c->m_parent) {
+    const std::vector<TControl*>& siblings = c->m_parent->Controls();
+    const auto self = std::find(siblings.begin(), siblings.end(), c);
+    for (auto it = siblings.begin(); it != siblings.end(); ++it) {
+      const TControl* s = *it;
+      const bool later = s->IsWindowed() == c->IsWindowed() ? it > self : s->IsWindowed();
+      if (s != c && later && shows(s)) return true;
+    }
+  }
+  return false;
+}
+
 void TControl::InvalidateRect(const TRect& clientRect) {
   TCustomForm* form = GetParentForm();
   if (!form) return;
-  const TRect outer = FormRect();
-  int inset = 0;
-  if (auto* w = dynamic_cast<TWinControl*>(this); w && w != form) inset = w->BorderWidth();
-  form->InvalidateFormRect(clientRect.Offset(outer.Left + inset, outer.Top + inset).Intersect(outer));
+  const TPoint origin = ClientFormOrigin();
+  form->InvalidateFormRect(clientRect.Offset(origin.X, origin.Y).Intersect(FormRect()));
+}
+
+bool TControl::DrawNow(const TRect& clientRect, const std::function<void(TCanvas&)>& draw) {
+  TCustomForm* form = GetParentForm();
+  if (!form) return false;
+  const TPoint origin = ClientFormOrigin();
+  const TRect area = clientRect.Offset(origin.X, origin.Y).Intersect(ClientPaintClip());
+  if (area.IsEmpty()) return true;  // nothing of it shows
+  return !PaintedOverIn(area) && form->DrawOnSurface(origin, area, draw);
 }
 
 void TControl::Update() {

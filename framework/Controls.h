@@ -157,6 +157,12 @@ class TControl : public TComponent {
   // Marks the control's area for the next paint of its form.
   void Invalidate();
   void InvalidateRect(const TRect& clientRect);
+  // Draws on the form's surface now, outside a paint, and shows the result: `draw` gets a canvas
+  // over the control's client area clipped to `clientRect` as a paint of the form would clip it.
+  // Only where that leaves the screen as a repaint would: the form is shown with nothing pending
+  // there, and no control that paints after this one covers it. False, with nothing drawn,
+  // otherwise. For changes that are their own inverse, such as a caret's blink.
+  bool DrawNow(const TRect& clientRect, const std::function<void(TCanvas&)>& draw);
   // Paints the form now if anything is pending.
   void Update();
   void Repaint() {
@@ -194,6 +200,14 @@ class TControl : public TComponent {
   virtual void VisibleChanging() {}
   // The rectangle of the control in its form's surface coordinates.
   TRect FormRect() const;
+  // Where the control's client area starts, in the same coordinates.
+  TPoint ClientFormOrigin() const;
+  // The part of the form that painting the client area reaches: the client area clipped by
+  // every parent's.
+  TRect ClientPaintClip() const;
+  // Whether a control painted after this one (a child, a later sibling or a later sibling of a
+  // parent) shows within `formRect`.
+  bool PaintedOverIn(const TRect& formRect) const;
 
   std::string m_text;
   unsigned m_controlState = 0;

@@ -7,6 +7,7 @@
 #include "framework/Forms.h"
 
 #include <algorithm>
+#include <span>
 #include <utility>
 
 #include "framework/ExtCtrls.h"
@@ -336,6 +337,18 @@ void TCustomForm::PaintPending() {
     m_presentAreas.push_back(r.ScaledBy(m_scale));
   }
   Platform().PresentAreas(m_window, m_surface, m_presentAreas);
+}
+
+bool TCustomForm::DrawOnSurface(TPoint origin, const TRect& area, const std::function<void(TCanvas&)>& draw) {
+  if (m_window == platform::NoWindow || !Visible()) return false;
+  for (const TRect& r : m_dirty.Rects())
+    if (!r.Intersect(area).IsEmpty()) return false;
+  m_drawCanvas.Attach(&m_surface, origin, area);
+  draw(m_drawCanvas);
+  m_drawCanvas.Detach();
+  const TRect device = area.ScaledBy(m_scale);
+  Platform().PresentAreas(m_window, m_surface, std::span<const TRect>(&device, 1));
+  return true;
 }
 
 void TCustomForm::PaintAll() {

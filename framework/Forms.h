@@ -101,6 +101,9 @@ class TCustomForm : public TWinControl {
   const TSurface& Surface() const { return m_surface; }
   // Paints the whole window now into the surface (for screenshots).
   void PaintAll();
+  // Runs `draw` on a canvas with this origin and clip (form coordinates) and presents the area,
+  // when the form is shown and no paint is pending there; false otherwise (see TControl::DrawNow).
+  bool DrawOnSurface(TPoint origin, const TRect& area, const std::function<void(TCanvas&)>& draw);
 
   // The last pointer position over this form (client), for cursor and hover decisions.
   TPoint LastMousePos() const { return m_lastMouse; }
@@ -148,6 +151,7 @@ class TCustomForm : public TWinControl {
   TSurface m_surface;
   TDirtyRegion m_dirty;
   TDirtyRegion m_painting;            // the area being painted now (kept for its capacity)
+  TCanvas m_drawCanvas;               // for drawing outside a paint
   std::vector<TRect> m_presentAreas;  // the same in device pixels
   TPoint m_lastMouse{-1, -1};
 };

@@ -327,6 +327,10 @@ void TCanvas::InvertDevice(const TRect& part) {
     for (int x = part.Left; x < part.Right; ++x) m_surface->At(x, y) ^= 0x00FFFFFFu;
 }
 
+void TCanvas::InvertRect(const TRect& r) {
+  if (m_surface) ForEachClipped(r, [&](const TRect& part) { InvertDevice(part); });
+}
+
 void TCanvas::DrawFocusRect(const TRect& r) {
   if (!m_surface || r.IsEmpty()) return;
   // A dotted frame drawn by inverting every other pixel.

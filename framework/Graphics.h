@@ -157,6 +157,8 @@ class TCanvas {
   // With dtCalcRect nothing is drawn and r receives the text's extent.
   void DrawText(std::string_view text, TRect& r, unsigned flags);
   void DrawEdge(const TRect& r, TEdgeKind edge, unsigned flags);
+  // Inverts the colour of every pixel of `r`: doing it twice restores them.
+  void InvertRect(const TRect& r);
   void DrawFocusRect(const TRect& r);
 
   // Combines w x h pixels of `src` at (sx, sy) into the canvas at (x, y) with a raster operation

@@ -184,7 +184,10 @@ void TCustomEdit::CaretTick() {
   const TRect caret = m_caretPlace ? *m_caretPlace : CaretRect();
   if (!CaretFits(caret)) return SyncCaretBlink(false);
   m_caretOn = !m_caretOn;
-  InvalidateRect(caret);
+  // The caret inverts what lies beneath it, so a blink inverts it again where the last paint put
+  // it. Where the screen no longer shows what that paint left, the place is painted again.
+  const auto invert = [this](TCanvas& canvas) { canvas.InvertRect(*m_caretPlace); };
+  if (!m_caretPlace || !DrawNow(caret, invert)) InvalidateRect(caret);
 }
 
 TRect TCustomEdit::CaretRect() const {
@@ -859,13 +862,6 @@ void TCustomEdit::PaintOverlay(TCanvas& canvas) {
     m_caretTimer->SetEnabled(show);
     m_caretOn = show;
   }
-  if (Focused() && m_caretOn && m_caretPlace) {
-    TSurface* surface = canvas.Surface();
-    if (!surface) return;
-    // The caret inverts what lies beneath it, as the desktop's caret does.
-    canvas.ForEachClipped(*m_caretPlace, [&](const TRect& part) {
-      for (int py = part.Top; py < part.Bottom; ++py)
-        for (int px = part.Left; px < part.Right; ++px) surface->At(px, py) ^= 0x00FFFFFFu;
-    });
-  }
+  // The caret inverts what lies beneath it, as the desktop's caret does.
+  if (Focused() && m_caretOn && m_caretPlace) canvas.InvertRect(*m_caretPlace);
 }

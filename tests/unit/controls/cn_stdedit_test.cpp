@@ -1,5 +1,6 @@
 // The edit control the entry boxes build on: editing, selection, clipboard, undo, limits,
 // scrolling, the formatting rectangle, the height rule and what it draws.
+#include "framework/ExtCtrls.h"
 #include "framework/StdCtrls.h"
 #include "tests/unit/controls/cn_fixture.h"
 
@@ -264,6 +265,77 @@ TEST_F(CnStdEditTest, EachBlinkPresentsTheCaretColumnWhereTheCaretIsNow) {
   Key(VK_UP);
   EXPECT_LE(multi->SelStart(), 4);
   EXPECT_EQ(multi->Text(), "abcd\r\nc\nde");
+}
+
+// A blink inverts the caret where it stands, without painting anything beneath it, and the form
+// then holds exactly what painting it whole gives. Where a paint is pending at the caret, or a
+// control painted later covers it, the caret's place is painted instead. The same at scale 2.
+TEST_F(CnStdEditTest, BlinksDrawnInPlaceLeaveWhatAWholePaintWould) {
+  class TCountedPanel : public TPanel {
+   public:
+    using TPanel::TPanel;
+    int Paints = 0;
+
+   protected:
+    void Paint() override {
+      ++Paints;
+      TPanel::Paint();
+    }
+  };
+  auto* panel = Add<TCountedPanel>("panel", 140, 10, 150, 60);
+  auto* inner = new TEdit(form);
+  inner->SetParent(panel);
+  inner->SetBounds(10, 10, 100, 25);
+  inner->HandleNeeded();
+  inner->SetFocus();
+  Type("12");
+  auto blinkIsWhatAWholePaintGives = [&](bool inPlace) {
+    form->PaintPending();
+    const int paints = panel->Paints;
+    const bool shown = inner->CaretShown();
+    Elapse(500);
+    EXPECT_NE(inner->CaretShown(), shown);
+    EXPECT_EQ(panel->Paints == paints, inPlace) << "painted beneath the caret: " << panel->Paints - paints;
+    const TSurface blinked = form->Surface();
+    form->PaintAll();
+    const TSurface& whole = form->Surface();
+    bool same = blinked.Width == whole.Width && blinked.Height == whole.Height;
+    for (int y = 0; same && y < whole.Height; ++y)
+      for (int x = 0; same && x < whole.Width; ++x) same = blinked.At(x, y) == whole.At(x, y);
+    EXPECT_TRUE(same) << "the blink left other pixels than a whole paint";
+  };
+  blinkIsWhatAWholePaintGives(true);  // off
+  blinkIsWhatAWholePaintGives(true);  // on again
+
+  // The panel clips the edit through the middle of the caret.
+  panel->SetHeight(10 + 2 + 6);
+  blinkIsWhatAWholePaintGives(true);
+  panel->SetHeight(60);
+
+  // Nothing is drawn where a paint is pending: the paint draws over it.
+  inner->Invalidate();
+  EXPECT_FALSE(inner->DrawNow(inner->ClientRect(), [](TCanvas&) { ADD_FAILURE() << "drawn under a pending paint"; }));
+  form->PaintPending();
+  int draws = 0;
+  EXPECT_TRUE(inner->DrawNow(inner->ClientRect(), [&](TCanvas&) { ++draws; }));
+  EXPECT_EQ(draws, 1);
+
+  // A windowed control added later covers part of the caret.
+  const TRect caret = Bounds(140 + 10 + inner->BorderWidth() + inner->FormatRect().Left, 10 + 10, 4, 8);
+  auto* cover = Add<TPanel>("cover", caret.Left - 2, caret.Top + 4, 20, 30);
+  blinkIsWhatAWholePaintGives(false);
+  blinkIsWhatAWholePaintGives(false);
+  cover->SetVisible(false);
+  blinkIsWhatAWholePaintGives(true);
+
+  platform::TEvent change(platform::evScaleChange, form->Handle());
+  change.Scale = 2.0;
+  change.Bounds = Bounds(200, 200, 600, 240);
+  desktop.Push(change);
+  Pump();
+  ASSERT_EQ(form->Scale(), 2);
+  blinkIsWhatAWholePaintGives(true);
+  blinkIsWhatAWholePaintGives(true);
 }
 
 }  // namespace
