@@ -45,7 +45,7 @@ until_geometry() {  # until_geometry WINDOW "X Y W H": waits up to 3 s, prints t
 visible() {  # the first visible window of class $1
   xdotool search --onlyvisible --classname "^$1\$" 2>/dev/null | head -1
 }
-wait_visible() { find_window 50 --classname "^$1\$"; }  # waits up to 5 s for a visible window of class $1
+wait_visible() { find_window 100 --classname "^$1\$"; }  # waits up to 10 s (a loaded machine) for a visible window of class $1
 wait_gone() {  # waits up to 3 s until no window of class $1 is visible; prints "gone" or "shown"
   n=0
   while [ -n "$(visible "$1")" ] && [ $n -lt 30 ]; do n=$((n + 1)); sleep 0.1; done

@@ -14,11 +14,13 @@
 //            each released once its damage has arrived)
 //   idle     processor time the program takes while left alone after the keys, scaled to 10 s
 //            (from the scheduler's per-thread accounting, which counts nanoseconds)
-// and prints medians with their ratio to the reference programs measured in the same run. Each
-// program caches in a directory of its own; "orvanta" runs with what its earlier runs kept (the
-// glyphs of its first frame, kept two seconds after its start: its first run is cold), as a user
-// starts it, and "orvanta-cold" with an empty cache every run. Exit
-// status 3 when a run failed (no window mapped or nothing drawn within 10 s).
+// and prints medians with their ratio to the reference programs measured in the same run: xcalc,
+// a bare Xlib window, and the same window with a blinking caret (the least a program idles on
+// with one; `--idle 10` measures the whole ten seconds). Each program caches in a directory of
+// its own; "orvanta" runs with what its earlier runs kept (the glyphs of its first frame, kept
+// two seconds after its start: its first run is cold), as a user starts it, and "orvanta-cold"
+// with an empty cache every run. Exit status 3 when a run failed (no window mapped or nothing
+// drawn within 10 s).
 //
 // Sections:
 //   1. Clock, statistics, processes
@@ -394,7 +396,7 @@ void PrintTable(const std::vector<TProgram>& programs, std::map<std::string, TRe
     for (const TColumn& column : kColumns) std::printf(column.Format, Median(results[program.Name].*column.Values));
     std::printf("%12d\n", results[program.Name].Failures);
   }
-  for (const char* reference : {"xcalc", "xlib"}) {
+  for (const char* reference : {"xcalc", "xlib", "xlib-caret"}) {
     if (!results.count(reference)) continue;
     std::printf("\nratio to %s\n", reference);
     for (const TProgram& program : programs) {
@@ -417,7 +419,8 @@ std::vector<TProgram> DefaultPrograms() {
   return {{"orvanta", {ORVANTA_PROGRAM}},
           {"orvanta-cold", {ORVANTA_PROGRAM}, true},
           {"xcalc", {"xcalc"}},
-          {"xlib", {BARE_XLIB_WINDOW}}};
+          {"xlib", {BARE_XLIB_WINDOW}},
+          {"xlib-caret", {BARE_XLIB_WINDOW, "--caret"}}};
 }
 
 }  // namespace
