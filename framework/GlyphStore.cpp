@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "base/Hash.h"
 
@@ -181,11 +182,16 @@ std::string EncodeGlyphStore(const TGlyphStore& store) {
   body.U32(static_cast<std::uint32_t>(store.Fonts.size()));
   for (const TStoredFont& font : store.Fonts) WriteFont(body, font);
 
+  return SealGlyphStoreBody(body.Result());
+}
+
+std::string SealGlyphStoreBody(std::string_view body) {
   TWriter out;
   out.Result() = kMagic;
   out.U32(kFormat);
-  out.U64(Hash64(body.Result()));
-  return out.Result() + body.Result();
+  out.U64(Hash64(body));
+  out.Result() += body;
+  return std::move(out.Result());
 }
 
 std::optional<TGlyphStore> DecodeGlyphStore(std::string_view bytes) {

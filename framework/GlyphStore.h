@@ -63,6 +63,9 @@ struct TGlyphStore {
 };
 
 std::string EncodeGlyphStore(const TGlyphStore& store);
+// A store file around these body bytes (the encoded content): the magic, the format and the
+// checksum in front of them.
+std::string SealGlyphStoreBody(std::string_view body);
 // None unless the bytes are one whole, undamaged store of this program's format.
 std::optional<TGlyphStore> DecodeGlyphStore(std::string_view bytes);
 

@@ -1,13 +1,13 @@
 #!/bin/sh
 # tests/fuzz/run.sh BUILD_DIR SECONDS
 #
-# Builds the two fuzz targets with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer)
+# Builds the three fuzz targets with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer)
 # into BUILD_DIR: png_fuzzer, the PNG codec alone (zlib and the base types, no class library, no
-# fonts), and picture_fuzzer, the picture classes with their stored forms (PNG datastreams, BMP
-# files and the stored 32-bit alpha bitmap). Replays every past crasher in tests/fuzz/crashers/
-# through both, then fuzzes each for half of SECONDS seconds from the seed corpus
-# tests/fuzz/corpus/. Exits non-zero on any crash; a new crash is left in BUILD_DIR/artifacts/
-# (copy it into crashers/ once fixed).
+# fonts), picture_fuzzer, the picture classes with their stored forms (PNG datastreams, BMP
+# files and the stored 32-bit alpha bitmap), and glyph_store_fuzzer, the reader of the glyphs
+# kept between runs. Replays every past crasher in tests/fuzz/crashers/ through each, then fuzzes
+# each for a third of SECONDS seconds from the seed corpus tests/fuzz/corpus/. Exits non-zero on
+# any crash; a new crash is left in BUILD_DIR/artifacts/ (copy it into crashers/ once fixed).
 set -e
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:?usage: run.sh BUILD_DIR SECONDS}
@@ -32,8 +32,12 @@ sources="
 echo "building $build/picture_fuzzer"
 (cd "$root" && $cxx $flags $cflags -I"$root" $sources -o "$build/picture_fuzzer" $libs)
 
+echo "building $build/glyph_store_fuzzer"
+(cd "$root" && $cxx $flags -I"$root" $(ls base/*.cpp | tr '\n' ' ') framework/GlyphStore.cpp \
+  tests/fuzz/glyph_store_fuzzer.cpp -o "$build/glyph_store_fuzzer")
+
 crashers=$(find "$root/tests/fuzz/crashers" -type f ! -name '.*' | sort)
-for target in png_fuzzer picture_fuzzer; do
+for target in png_fuzzer picture_fuzzer glyph_store_fuzzer; do
   if [ -n "$crashers" ]; then
     echo "replaying $(echo "$crashers" | wc -l) past crashers through $target"
     # shellcheck disable=SC2086
@@ -41,7 +45,7 @@ for target in png_fuzzer picture_fuzzer; do
   fi
   if [ "$seconds" -gt 0 ]; then
     mkdir -p "$build/corpus/$target"
-    "$build/$target" -max_total_time=$((seconds / 2)) -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+    "$build/$target" -max_total_time=$((seconds / 3)) -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
       -dict="$root/tests/fuzz/png.dict" -artifact_prefix="$build/artifacts/" -print_final_stats=1 \
       "$build/corpus/$target" "$root/tests/fuzz/corpus"
   fi
