@@ -76,9 +76,14 @@ constexpr std::size_t MaxTextBytes = 16 << 20;
 // Moves on their way to the server that are remembered at most (a window manager that answers
 // none of them must not make the list grow).
 constexpr size_t MaxMovesInFlight = 64;
-// Frames (and exposed areas) of at most this many pixels travel inside the requests (see
-// PresentAreas and PutArea).
+// Frames (and exposed areas) of at most this many pixels travel inside the requests; larger ones
+// are read by the server from the shared memory where there is one (see SentShared).
 constexpr size_t CopiedPresentPixels = 4096;
+
+size_t PixelsIn(const TRect& r) {
+  return static_cast<size_t>(std::max(r.Width(), 0)) * static_cast<size_t>(std::max(r.Height(), 0));
+}
+
 // How the parts of a frame went to the server, which decides how the frame is finished.
 enum TPresentSent : unsigned { psXcb = 1, psXlib = 2, psShared = 4 };
 
@@ -156,9 +161,10 @@ class TX11Platform final : public TPlatform {
   bool EnsureImage(TWindowRecord& record, int width, int height);
   static bool HoldsBufferPixels(const XImage& image);
   void FreeImage(TWindowImage& picture);
-  bool PutArea(TWindowRecord& record, Drawable target, const TRect& area);
+  static bool SentShared(const TWindowImage& picture, size_t pixels);
+  void PutArea(TWindowRecord& record, Drawable target, const TRect& area, bool shared);
   void CopyIntoImage(TWindowRecord& record, const TSurface& pixels, const TRect& area);
-  unsigned ShowArea(TWindowRecord& record, const TRect& area, bool copied);
+  unsigned ShowArea(TWindowRecord& record, const TRect& area, bool shared);
   void SetFirstFrame(TWindowRecord& record);
 
   void RequestActivation(TWindowRecord& record);
@@ -585,17 +591,22 @@ void TX11Platform::FreeImage(TWindowImage& picture) {
 // True when the server reads the area from the shared memory later; a small area (a caret blink,
 // a typed digit) travels inside the request instead, copied at once, which spares the round trip
 // that must otherwise pass before the memory may change again.
-bool TX11Platform::PutArea(TWindowRecord& record, Drawable target, const TRect& area) {
-  TWindowImage& picture = record.Picture;
+bool TX11Platform::SentShared(const TWindowImage& picture, size_t pixels) {
+  return picture.Shared && pixels > CopiedPresentPixels;
+}
+
+// Shared: the server reads the area from the shared memory later (the caller waits for it before
+// the memory changes). Otherwise Xlib copies it through the connection, in as many requests as
+// it needs.
+void TX11Platform::PutArea(TWindowRecord& record, Drawable target, const TRect& area, bool shared) {
   const GC gc = DefaultGC(m_display, m_screen);
   const auto w = static_cast<unsigned>(area.Width());
   const auto h = static_cast<unsigned>(area.Height());
-  if (picture.Shared && static_cast<size_t>(area.Width()) * static_cast<size_t>(area.Height()) > CopiedPresentPixels) {
-    XShmPutImage(m_display, target, gc, picture.Image, area.Left, area.Top, area.Left, area.Top, w, h, False);
-    return true;
+  if (shared) {
+    XShmPutImage(m_display, target, gc, record.Picture.Image, area.Left, area.Top, area.Left, area.Top, w, h, False);
+  } else {
+    XPutImage(m_display, target, gc, record.Picture.Image, area.Left, area.Top, area.Left, area.Top, w, h);
   }
-  XPutImage(m_display, target, gc, picture.Image, area.Left, area.Top, area.Left, area.Top, w, h);
-  return false;
 }
 
 // Buffer pixels are bytes B, G, R, X: the layout of a 24-bit true-colour ZPixmap with 32 bits a
@@ -633,17 +644,17 @@ void TX11Platform::PresentAreas(TWindowId window, const TSurface& pixels, std::s
   size_t total = 0;
   for (const TRect& dirty : areas) {
     const TRect area = dirty.Intersect(whole);
-    total += static_cast<size_t>(std::max(area.Width(), 0)) * static_cast<size_t>(std::max(area.Height(), 0));
+    total += PixelsIn(area);
   }
-  // A frame of few pixels (a caret blink) travels inside the requests; a larger one is read from
+  // A frame of few pixels (a typed digit) travels inside the requests; a larger one is read from
   // the shared memory, which spares copying it through the connection.
-  const bool copied = total <= CopiedPresentPixels || !record->Picture.Shared;
+  const bool shared = SentShared(record->Picture, total);
   unsigned sent = 0;
   for (const TRect& dirty : areas) {
     const TRect area = dirty.Intersect(whole);
     if (area.IsEmpty()) continue;
     CopyIntoImage(*record, pixels, area);
-    if (record->Visible) sent |= ShowArea(*record, area, copied);
+    if (record->Visible) sent |= ShowArea(*record, area, shared);
   }
   // One wait for the server (it reads shared memory later) or one write for the whole frame.
   if (sent & psShared) {
@@ -667,19 +678,16 @@ void TX11Platform::CopyIntoImage(TWindowRecord& record, const TSurface& pixels, 
   }
 }
 
-// A small area (a caret blink, a typed digit) goes as an XCB request: flushing that costs one
-// write, where flushing Xlib's queue also tries a read. The rows are packed as the server takes
-// them, which is the image's own layout when it holds buffer pixels.
-unsigned TX11Platform::ShowArea(TWindowRecord& record, const TRect& area, bool copied) {
+// An area of a frame sent from the shared memory, or one Xlib must split or convert, goes through
+// PutArea. A small area (a caret blink, a typed digit) goes as an XCB request: flushing that costs
+// one write, where flushing Xlib's queue also tries a read. The rows are packed as the server
+// takes them, which is the image's own layout when it holds buffer pixels.
+unsigned TX11Platform::ShowArea(TWindowRecord& record, const TRect& area, bool shared) {
   XImage& image = *record.Picture.Image;
-  const auto pixels = static_cast<size_t>(area.Width()) * static_cast<size_t>(area.Height());
-  if (!copied) {
-    XShmPutImage(m_display, record.XWindow, DefaultGC(m_display, m_screen), &image, area.Left, area.Top, area.Left,
-                 area.Top, static_cast<unsigned>(area.Width()), static_cast<unsigned>(area.Height()), False);
-    return psShared;
-  }
-  if (pixels > CopiedPresentPixels || !HoldsBufferPixels(image) || image.depth != 24) {
-    return PutArea(record, record.XWindow, area) ? psShared : psXlib;
+  const size_t pixels = PixelsIn(area);
+  if (shared || pixels > CopiedPresentPixels || !HoldsBufferPixels(image) || image.depth != 24) {
+    PutArea(record, record.XWindow, area, shared);
+    return shared ? psShared : psXlib;
   }
   m_packed.resize(pixels * 4);
   const size_t rowBytes = static_cast<size_t>(area.Width()) * 4;
@@ -703,7 +711,8 @@ void TX11Platform::SetFirstFrame(TWindowRecord& record) {
   record.FirstFrame =
       XCreatePixmap(m_display, record.XWindow, static_cast<unsigned>(image->width),
                     static_cast<unsigned>(image->height), static_cast<unsigned>(DefaultDepth(m_display, m_screen)));
-  PutArea(record, record.FirstFrame, {0, 0, image->width, image->height});
+  const TRect whole{0, 0, image->width, image->height};
+  PutArea(record, record.FirstFrame, whole, SentShared(record.Picture, PixelsIn(whole)));
   XSetWindowBackgroundPixmap(m_display, record.XWindow, record.FirstFrame);
 }
 
@@ -971,7 +980,7 @@ void TX11Platform::Translate(const XEvent& event) {
       // The last frame is still in the window image: shown again at once.
       const TRect area = TRect{x.x, x.y, x.x + x.width, x.y + x.height}.Intersect(
           {0, 0, record->Picture.Image->width, record->Picture.Image->height});
-      if (!area.IsEmpty()) PutArea(*record, record->XWindow, area);
+      if (!area.IsEmpty()) PutArea(*record, record->XWindow, area, SentShared(record->Picture, PixelsIn(area)));
       break;
     }
     default: break;
