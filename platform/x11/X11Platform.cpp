@@ -906,7 +906,7 @@ bool TX11Platform::ReadEvent(std::optional<std::uint64_t> deadline) {
       timeout = static_cast<int>(std::min<std::uint64_t>(*deadline - now, 1u << 30));
     }
     // The first time the program would sleep; the round trips may have queued events.
-    if (m_keyboard->ReadMissingKeymap()) continue;
+    if (m_keyboard->ReadPendingKeymap()) continue;
     pollfd fd{ConnectionNumber(m_display), POLLIN, 0};
     if (poll(&fd, 1, timeout) == 0 && deadline && NowMs() >= *deadline) return false;
   }

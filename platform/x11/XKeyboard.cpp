@@ -119,25 +119,24 @@ TXKeyboard::~TXKeyboard() {
   xkb_context_unref(m_context);
 }
 
-void TXKeyboard::KeymapChanged() {
-  xkb_state_unref(m_state);
-  xkb_keymap_unref(m_keymap);
-  m_state = nullptr;
-  m_keymap = nullptr;
-  m_unreadable = false;
-}
-
-bool TXKeyboard::ReadMissingKeymap() {
-  if (m_keymap || m_unreadable) return false;
+bool TXKeyboard::ReadPendingKeymap() {
+  if (!m_keymapDue) return false;
+  m_keymapDue = false;
   m_device = xkb_x11_get_core_keyboard_device_id(m_connection);
-  if (m_device >= 0)
-    m_keymap = xkb_x11_keymap_new_from_device(m_context, m_connection, m_device, XKB_KEYMAP_COMPILE_NO_FLAGS);
-  if (m_keymap) m_state = xkb_state_new(m_keymap);
-  if (m_keymap && m_state) return true;
-  KeymapChanged();
-  m_unreadable = true;
-  if (!m_failureTold) std::fprintf(stderr, "orvanta: the keyboard's keymap cannot be read; keys are ignored\n");
-  m_failureTold = true;
+  xkb_keymap* keymap =
+      m_device < 0 ? nullptr
+                   : xkb_x11_keymap_new_from_device(m_context, m_connection, m_device, XKB_KEYMAP_COMPILE_NO_FLAGS);
+  xkb_state* state = keymap ? xkb_state_new(keymap) : nullptr;
+  if (state) {
+    xkb_state_unref(m_state);
+    xkb_keymap_unref(m_keymap);
+    m_keymap = keymap;
+    m_state = state;
+  } else {
+    xkb_keymap_unref(keymap);  // the keymap we have, if any, stays
+    if (!m_keymap && !m_failureTold) std::fprintf(stderr, "orvanta: the keyboard cannot be read; keys are ignored\n");
+    m_failureTold = true;
+  }
   return true;
 }
 
@@ -152,7 +151,7 @@ int TXKeyboard::VirtualKeyOf(unsigned keycode) const {
 }
 
 TKeyPress TXKeyboard::Translate(unsigned keycode, unsigned coreState, bool press) {
-  ReadMissingKeymap();
+  ReadPendingKeymap();
   if (!m_keymap) return {};
   // The core event's state holds the modifiers and, in bits 13 and 14, the layout group.
   xkb_state_update_mask(m_state, coreState & 0xFFu, 0, 0, 0, 0, (coreState >> 13) & 3u);

@@ -29,13 +29,13 @@ class TXKeyboard {
   TXKeyboard(const TXKeyboard&) = delete;
   TXKeyboard& operator=(const TXKeyboard&) = delete;
 
-  // The server announced a new keymap: it is read again when next needed.
-  void KeymapChanged();
-  // Reads the keymap when there is none and the last attempt did not fail since it changed. The
-  // program's idle wait calls this, so that reading it (a few round trips and most of a
-  // millisecond) delays neither the window's appearance nor the first key. True when it asked
-  // the server, which may have queued events meanwhile.
-  bool ReadMissingKeymap();
+  // The server announced a new keymap: it is read when next needed.
+  void KeymapChanged() { m_keymapDue = true; }
+  // Reads the keymap when one is due (at first, and after a change); the last one read stays
+  // when reading fails. The program's idle wait calls this, so that reading it (a few round
+  // trips and most of a millisecond) delays neither the window's appearance nor the first key.
+  // True when it asked the server, which may have queued events meanwhile.
+  bool ReadPendingKeymap();
   // A key press or release with the core event's key code and modifier state. Gives no key and
   // no character while the server's keymap cannot be read.
   TKeyPress Translate(unsigned keycode, unsigned coreState, bool press);
@@ -48,7 +48,7 @@ class TXKeyboard {
   xkb_context* m_context = nullptr;
   xkb_keymap* m_keymap = nullptr;
   xkb_state* m_state = nullptr;
-  bool m_unreadable = false;  // reading failed since the last change
+  bool m_keymapDue = true;
   bool m_failureTold = false;
 };
 
