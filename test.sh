@@ -2,7 +2,8 @@
 # Builds and runs the whole test suite: unit, scripted, asset and real-display tests on the
 # release build, the Windows build's unit, scripted, soak and real-program tests under Wine, the
 # picture tests on a scalar-only build, unit and scripted tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and a short fuzzing run of the PNG codec and the picture classes.
+# UndefinedBehaviorSanitizer, and a short fuzzing run of the PNG codec, the picture classes and the
+# glyph store's reader.
 set -e
 # Every build here treats compiler warnings as errors.
 cd "$(dirname "$0")"
@@ -28,7 +29,7 @@ build-scalar/bin/pictures_tests --gtest_brief=1
 
 cmake --preset sanitize -DORVANTA_WERROR=ON >/dev/null
 cmake --build --preset sanitize -j "$jobs" --target base_tests platform_tests framework_tests pictures_tests controls_tests app_tests \
-  orvanta-script orvanta-soak orvanta-gen-assets png-draw png_fuzz_replay picture_fuzz_replay
+  orvanta-script orvanta-soak orvanta-gen-assets png-draw png_fuzz_replay picture_fuzz_replay glyph_store_fuzz_replay
 ctest --preset sanitize -j "$jobs" -L 'unit|script|soak'
 
 if [ -x tests/fuzz/run.sh ]; then
