@@ -198,8 +198,6 @@ TRect TCustomEdit::CaretRect() const {
   return {x, y, x + 1, y + LineHeight()};
 }
 
-bool TCustomEdit::CaretCanShow() const { return CaretMayShow() && CaretFits(CaretRect()); }
-
 bool TCustomEdit::CaretMayShow() const {
   const TCustomForm* form = GetParentForm();
   return form && form->Active() && form->ActiveControl() == this && Showing();
@@ -208,14 +206,18 @@ bool TCustomEdit::CaretMayShow() const {
 bool TCustomEdit::CaretFits(const TRect& caret) const {
   const TCustomForm* form = GetParentForm();
   if (!form) return false;
-  const TRect outer = FormRect();
-  const TRect onForm = caret.Offset(outer.Left + BorderWidth(), outer.Top + BorderWidth());
-  return !onForm.Intersect(outer).Intersect({0, 0, form->Width(), form->Height()}).IsEmpty();
+  const TPoint origin = ClientFormOrigin();
+  const TRect onForm = caret.Offset(origin.X, origin.Y);
+  return !onForm.Intersect(FormRect()).Intersect({0, 0, form->Width(), form->Height()}).IsEmpty();
 }
 
 void TCustomEdit::SyncCaretBlink(bool invalidate) {
   std::optional<TRect> caret;
   if (CaretMayShow()) caret = CaretRect();
+  SyncCaretBlinkAt(caret, invalidate);
+}
+
+void TCustomEdit::SyncCaretBlinkAt(const std::optional<TRect>& caret, bool invalidate) {
   const bool show = caret && CaretFits(*caret);
   if (show == m_caretTimer->Enabled()) return;
   m_caretTimer->SetEnabled(show);
@@ -857,11 +859,7 @@ void TCustomEdit::PaintOverlay(TCanvas& canvas) {
   // shows stops. Its place is kept for the blinks.
   m_caretPlace.reset();
   if (CaretMayShow()) m_caretPlace = CaretRect();
-  const bool show = m_caretPlace && CaretFits(*m_caretPlace);
-  if (show != m_caretTimer->Enabled()) {
-    m_caretTimer->SetEnabled(show);
-    m_caretOn = show;
-  }
+  SyncCaretBlinkAt(m_caretPlace, false);
   // The caret inverts what lies beneath it, as the desktop's caret does.
   if (Focused() && m_caretOn && m_caretPlace) canvas.InvertRect(*m_caretPlace);
 }

@@ -186,15 +186,16 @@ class TCustomEdit : public TWinControl {
   // the caret lies inside the form's area (not while the window is inactive or a compact square).
   void CaretTick();
   TRect CaretRect() const;  // client coordinates
-  bool CaretCanShow() const;
-  // The two halves of CaretCanShow: the edit holds the focus of an active, showing form (cheap),
-  // and the caret at `caret` lies inside the form's area.
+  // Whether the caret may show at all: the edit holds the focus of an active, showing form
+  // (cheap); and whether the caret at `caret` lies inside the form's area.
   bool CaretMayShow() const;
   bool CaretFits(const TRect& caret) const;
   // Forgets where the last paint put the caret: whatever may move it calls this.
   void ForgetCaretPlace() { m_caretPlace.reset(); }
-  // Starts or stops the blink as CaretCanShow says; a caret that starts blinking starts on.
+  // Starts or stops the blink as the caret may show and fits, at its place now or at `caret`
+  // (none: it may not show); a caret that starts blinking starts on.
   void SyncCaretBlink(bool invalidate);
+  void SyncCaretBlinkAt(const std::optional<TRect>& caret, bool invalidate);
   void FormAreaChanged() override;
   void PaintOverlay(TCanvas& canvas);
 
